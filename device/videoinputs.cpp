@@ -1,0 +1,24 @@
+#include "device/videoinputs.h"
+
+#include <atomic>
+
+namespace {
+class NoVideoInputs final : public VideoInputBackend {
+public:
+    bool available() override { return false; }
+    std::vector<VideoInputInfo> list() override { return {}; }
+    std::unique_ptr<CameraControls> bind(std::size_t) override { return nullptr; }
+};
+
+NoVideoInputs noVideoInputs;
+std::atomic<VideoInputBackend *> installed{nullptr};
+} // namespace
+
+VideoInputBackend &videoInputBackend() {
+    VideoInputBackend *backend = installed.load();
+    return backend ? *backend : noVideoInputs;
+}
+
+void installVideoInputBackend(VideoInputBackend *backend) {
+    installed.store(backend);
+}

@@ -1,0 +1,22 @@
+#include "preview/framecapture.h"
+
+#include <mutex>
+
+namespace {
+std::mutex factoryMutex;
+FrameCaptureFactory installedFactory;
+} // namespace
+
+std::unique_ptr<FrameCapture> openFrameCapture(int index) {
+    FrameCaptureFactory factory;
+    {
+        std::lock_guard<std::mutex> lock(factoryMutex);
+        factory = installedFactory;
+    }
+    return factory ? factory(index) : nullptr;
+}
+
+void installFrameCaptureFactory(FrameCaptureFactory factory) {
+    std::lock_guard<std::mutex> lock(factoryMutex);
+    installedFactory = std::move(factory);
+}

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project builds, tests and runs with. Run as root.
+set -euo pipefail
+packages=(
+    build-essential cmake pkg-config
+    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+    libopencv-dev libudev-dev
+    p7zip-full
+)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

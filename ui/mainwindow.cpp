@@ -1,0 +1,6 @@
+#include "ui/mainwindow.h"
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent) {
+    setObjectName(QStringLiteral("MainWindow"));
+}
