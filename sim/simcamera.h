@@ -30,7 +30,14 @@ enum class SimStage {
     Rom,     // boot ROM: mass-storage device, INQUIRY product ""
     Updater, // updater program: mass-storage device, INQUIRY product "UPD"
     UBoot,   // boot loader: mass-storage device, INQUIRY product "UBO"
+    Off,     // restarting: neither a camera nor a disk on the bus
 };
+
+// Whether the stage shows the camera as a mass-storage disk.
+inline bool isDiskStage(SimStage stage)
+{
+    return stage == SimStage::Rom || stage == SimStage::Updater || stage == SimStage::UBoot;
+}
 
 struct SimCameraConfig {
     std::uint16_t vendorId = 0x1D6B;

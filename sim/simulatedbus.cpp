@@ -170,7 +170,7 @@ public:
         owner.poll();
         Guard guard(simMutex());
         auto camera = target.lock();
-        if (!camera || !owner.isPlugged(camera) || camera->stage() == SimStage::Camera)
+        if (!camera || !owner.isPlugged(camera) || !isDiskStage(camera->stage()))
             return false;
         return camera->handleScsi(cdb, cdbLength, direction, data, length, timeout_s);
     }
@@ -423,7 +423,7 @@ std::vector<std::string> SimulatedBus::candidates() {
     Guard guard(simMutex());
     std::vector<std::string> result;
     for (std::size_t i = 0; i < d->plugged.size(); ++i) {
-        if (d->plugged[i]->currentStage != SimStage::Camera)
+        if (isDiskStage(d->plugged[i]->currentStage))
             result.push_back("sim-disk-" + std::to_string(i));
     }
     return result;
@@ -435,7 +435,7 @@ std::unique_ptr<ScsiDevice> SimulatedBus::open(const std::string &candidate) {
     if (candidate.rfind(prefix, 0) != 0)
         return nullptr;
     const std::size_t index = std::stoul(candidate.substr(prefix.size()));
-    if (index >= d->plugged.size() || d->plugged[index]->currentStage == SimStage::Camera)
+    if (index >= d->plugged.size() || !isDiskStage(d->plugged[index]->currentStage))
         return nullptr;
     return std::make_unique<SimScsi>(*this, d->openHandles, d->plugged[index]);
 }
