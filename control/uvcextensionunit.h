@@ -7,6 +7,7 @@
 #pragma once
 
 #include "control/extensionunitchannel.h"
+#include "control/ksrequests.h"
 
 #include <QMutex>
 #include <QString>
@@ -16,12 +17,6 @@
 #include <memory>
 
 // Property set of the vendor extension unit.
-struct Guid {
-    std::uint32_t data1;
-    std::uint16_t data2;
-    std::uint16_t data3;
-    std::array<std::uint8_t, 8> data4;
-};
 extern const Guid kExtensionUnitSet; // {23E49ED0-1178-4F31-AE52-D2FB8A8D3B48}
 
 constexpr std::uint32_t kSelectorCommand = 1;
@@ -83,7 +78,14 @@ public:
     int sequenceCounterValue() const;
 
 private:
+    // The parts below run with requestMutex held.
     std::uint8_t nextSequence();
+    PlatformStatus requestLocked(const Guid &propertySet, std::uint32_t selector,
+                                 std::uint32_t flags, std::uint8_t *data, std::uint32_t dataLength,
+                                 std::uint32_t &bytesReturned);
+    bool sendLocked(std::uint32_t selector, std::uint8_t code, std::uint8_t argument);
+    bool queryLocked(std::uint8_t code, XuPacket &response);
+
     bool querySetting(std::uint8_t code, int &value);
 
     mutable QMutex requestMutex;

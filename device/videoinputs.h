@@ -29,7 +29,7 @@ struct VideoInputInfo {
 };
 
 // Standard camera-control properties, numbered as the camera-control property set numbers them.
-enum class CameraControlProperty : std::int32_t { Pan = 0, Tilt = 1, Roll = 2, Zoom = 3 };
+enum class CameraControlId : std::int32_t { Pan = 0, Tilt = 1, Roll = 2, Zoom = 3 };
 
 // A bound capture device on which the standard camera controls are requested.
 // Pan and tilt are in degrees, zoom in the device's own units.
@@ -38,9 +38,9 @@ public:
     virtual ~CameraControls() = default;
     // Reads the control; on success writes the device's value, otherwise leaves value as it is.
     // Returns whether the device answered.
-    virtual bool get(CameraControlProperty property, std::int32_t &value) = 0;
+    virtual bool get(CameraControlId property, std::int32_t &value) = 0;
     // Returns whether the device accepted the value.
-    virtual bool set(CameraControlProperty property, std::int32_t value) = 0;
+    virtual bool set(CameraControlId property, std::int32_t value) = 0;
 };
 
 class VideoInputBackend {

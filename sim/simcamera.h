@@ -169,6 +169,8 @@ private:
     long long unitRequests = 0;
     long long scsiRequests = 0;
     std::vector<SimXuRecord> xuRecords;
+    // The answer that the next read of the response control returns (extension-unit model).
+    std::array<std::uint8_t, 8> unitAnswer{};
     std::vector<SimScsiRecord> scsiRecords;
     std::vector<std::string> shellLines;
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> images;
@@ -185,5 +187,8 @@ public:
         long long payloadBytes = 0; // payload received since entering the stage
         SimVersion pendingVersion;  // version the firmware being written carries
         bool pendingVersionKnown = false;
+        // A good boot-loader image was taken in Updater: the camera restarts into its boot loader
+        // once the host has read the acknowledgement.
+        bool restartAfterAcknowledge = false;
     } updater;
 };

@@ -115,13 +115,13 @@ public:
     SimControls(SimulatedBus &bus, std::atomic<int> &counter, std::weak_ptr<SimCamera> camera)
         : CountedHandle(counter, std::move(camera))
         , owner(bus) {}
-    bool get(CameraControlProperty property, std::int32_t &value) override {
+    bool get(CameraControlId property, std::int32_t &value) override {
         owner.poll();
         Guard guard(simMutex());
         auto camera = live();
         return camera && camera->getControl(static_cast<int>(property), value);
     }
-    bool set(CameraControlProperty property, std::int32_t value) override {
+    bool set(CameraControlId property, std::int32_t value) override {
         owner.poll();
         Guard guard(simMutex());
         auto camera = live();
