@@ -1,10 +1,25 @@
 #include "preview/framecapture.h"
 
+#include <opencv2/videoio.hpp>
+
 #include <mutex>
 
 namespace {
 std::mutex factoryMutex;
 FrameCaptureFactory installedFactory;
+
+class OpenCvFrameCapture final : public FrameCapture {
+public:
+    OpenCvFrameCapture(int index, int apiPreference)
+        : capture(index, apiPreference) {}
+    bool isOpened() const override { return capture.isOpened(); }
+    double get(int property) const override { return capture.get(property); }
+    bool set(int property, double value) override { return capture.set(property, value); }
+    bool read(cv::Mat &frame) override { return capture.read(frame); }
+
+private:
+    cv::VideoCapture capture;
+};
 } // namespace
 
 std::unique_ptr<FrameCapture> openFrameCapture(int index) {
@@ -19,4 +34,8 @@ std::unique_ptr<FrameCapture> openFrameCapture(int index) {
 void installFrameCaptureFactory(FrameCaptureFactory factory) {
     std::lock_guard<std::mutex> lock(factoryMutex);
     installedFactory = std::move(factory);
+}
+
+std::unique_ptr<FrameCapture> openOpenCvFrameCapture(int index, int apiPreference) {
+    return std::make_unique<OpenCvFrameCapture>(index, apiPreference);
 }

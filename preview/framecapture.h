@@ -26,3 +26,7 @@ void installFrameCaptureFactory(FrameCaptureFactory factory);
 
 // Opens a capture device through the operating system's capture back end (in the native library).
 std::unique_ptr<FrameCapture> openNativeFrameCapture(int index);
+
+// A FrameCapture over cv::VideoCapture(index, apiPreference); never null, possibly not opened.
+// The platform files choose the back end.
+std::unique_ptr<FrameCapture> openOpenCvFrameCapture(int index, int apiPreference);

@@ -1,0 +1,96 @@
+#include "preview/videostreamthread.h"
+
+#include "common/clock.h"
+
+#include <QDebug>
+#include <QMutexLocker>
+
+#include <opencv2/videoio.hpp>
+
+#include <cmath>
+
+namespace {
+constexpr double wantedFps = 30.0;
+constexpr double wantedWidth = 1920.0;
+constexpr double wantedHeight = 1080.0;
+// One frame time at the wanted rate. A capture that cannot deliver (never opened, device gone)
+// fails its reads at once; waiting this long after a failure keeps the loop from spinning.
+constexpr Milliseconds failedReadPause{33};
+} // namespace
+
+VideoStreamThread::VideoStreamThread(int index, QObject *parent)
+    : QObject(parent)
+    , running(true)
+    , cameraIndex(index)
+    , capture(openFrameCapture(index)) {
+    if (!capture || !capture->isOpened()) {
+        qDebug("Open camera failed!");
+        return;
+    }
+    if (std::trunc(capture->get(cv::CAP_PROP_FPS)) != wantedFps)
+        capture->set(cv::CAP_PROP_FPS, wantedFps);
+    const double width = capture->get(cv::CAP_PROP_FRAME_WIDTH);
+    const double height = capture->get(cv::CAP_PROP_FRAME_HEIGHT);
+    if (width != wantedWidth || height != wantedHeight) {
+        capture->set(cv::CAP_PROP_FRAME_WIDTH, wantedWidth);
+        capture->set(cv::CAP_PROP_FRAME_HEIGHT, wantedHeight);
+    }
+    const double mjpg = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+    if (capture->get(cv::CAP_PROP_FOURCC) != mjpg)
+        capture->set(cv::CAP_PROP_FOURCC, mjpg);
+}
+
+VideoStreamThread::~VideoStreamThread() = default;
+
+QImage VideoStreamThread::matToImage(const cv::Mat &mat) {
+    const uchar *data = mat.data;
+    const int bytesPerLine = static_cast<int>(mat.step);
+    switch (mat.type()) {
+    case CV_8UC1:
+        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_Grayscale8);
+    case CV_8UC3:
+        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_RGB888).rgbSwapped();
+    case CV_8UC4:
+        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_ARGB32);
+    default:
+        qDebug("ERROR: Mat could not be converted to QImage.");
+        return QImage();
+    }
+}
+
+void VideoStreamThread::start() {
+    emit workStart();
+    doWork();
+}
+
+void VideoStreamThread::doWork() {
+    for (;;) {
+        bool frameRead = false;
+        {
+            QMutexLocker locker(&mutex);
+            if (!running)
+                break;
+            if (capture) {
+                frameRead = capture->read(frame) && !frame.empty();
+                if (frameRead) {
+                    // The image may point into `frame`: it becomes a pixmap of its own before
+                    // the next read reuses that buffer.
+                    const QImage image = matToImage(frame);
+                    if (!image.isNull())
+                        emit onReader(QPixmap::fromImage(image));
+                }
+            }
+        }
+        if (!frameRead)
+            activeClock().sleepFor(failedReadPause);
+    }
+    capture.reset();
+    frame.release();
+    qDebug("Exit video stream thread.");
+    emit workFinished();
+}
+
+void VideoStreamThread::stop() {
+    QMutexLocker locker(&mutex);
+    running = false;
+}

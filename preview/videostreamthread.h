@@ -1,0 +1,50 @@
+// The preview worker: opens a camera by capture index, reads its frames in a loop on the thread
+// it was moved to and hands each one out as a QPixmap.
+#pragma once
+
+#include "preview/framecapture.h"
+
+#include <QImage>
+#include <QMutex>
+#include <QObject>
+#include <QPixmap>
+
+#include <opencv2/core/mat.hpp>
+
+#include <memory>
+
+class VideoStreamThread : public QObject {
+    Q_OBJECT
+
+public:
+    // Opens the capture on the calling thread and asks for 1920 x 1080 MJPG at 30 frames per
+    // second. The worker is ready to run from here on: a stop() before start() ends it at once.
+    explicit VideoStreamThread(int index, QObject *parent = nullptr);
+    ~VideoStreamThread() override;
+
+    int captureIndex() const { return cameraIndex; }
+
+    // An image on the frame's pixels: 8-bit gray and 8-bit BGRA share the frame's data (valid
+    // only as long as the frame is untouched), 8-bit BGR gives an RGB copy. Any other type gives
+    // a null image.
+    static QImage matToImage(const cv::Mat &mat);
+
+signals:
+    void workFinished();
+    void workStart();
+    void onReader(QPixmap pixmap);
+
+public slots:
+    void start();
+    // Returns after stop(); the capture is released when it returns.
+    void doWork();
+    // Thread-safe; returns once the frame being read, if any, has been handed out.
+    void stop();
+
+private:
+    QMutex mutex;
+    bool running = false;
+    int cameraIndex;
+    std::unique_ptr<FrameCapture> capture;
+    cv::Mat frame;
+};
