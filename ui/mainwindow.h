@@ -1,9 +1,219 @@
+// The application's only window and its controller: the camera list that follows plugging and
+// unplugging, the current camera over its two channels (standard camera controls and the vendor
+// extension unit), the Control and Support pages, the preview area, the themes and the firmware
+// upgrade.
+//
+// The window's features live in one source file each:
+//   mainwindow.cpp              construction, camera list and hot-plug, open/close, events, dialogs
+//   mainwindow_controlpage.cpp  the Control page and the settings read after an open
+//   mainwindow_preview.cpp      the preview area and its worker
+//   mainwindow_support.cpp      navigation and the Support page
+//   mainwindow_appearance.cpp   themes and the saved window geometry
+//   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
 #pragma once
 
+#include "control/uvcextensionunit.h"
+#include "device/dshowcamerawrapper.h"
+
+#include <QList>
 #include <QMainWindow>
+#include <QPixmap>
+#include <QSize>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace Ui {
+class MainWindow;
+}
+class AbnormalDetectThread;
+class HotplugSource;
+class QDialog;
+class QListWidgetItem;
+class QMovie;
+class QThread;
+class QTimer;
+class QToolButton;
+class UpgradeThread;
+class VideoStreamThread;
 
 class MainWindow : public QMainWindow {
     Q_OBJECT
+
 public:
     explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Runs a message box with OK only, centred over the window; returns once it has closed.
+    void showMessageBox(const QString &text, bool autoClose);
+    // Runs a FormCustomizeMessagebox (buttons: 1 OK and Cancel, otherwise OK only) centred over
+    // the window; returns its result (QDialog::Accepted or QDialog::Rejected).
+    int runMessageBox(const QString &text, int buttons, bool autoClose);
+    // Runs a dialog of the window's family: moved so that it is centred over the window, made
+    // modal, executed. Returns the dialog's result.
+    int runCentredDialog(QDialog &dialog, bool showModalAttribute);
+
+signals:
+    void onCameraPlugged(bool plug, const QString &path);
+    void onCameraState(int state, const QString &name);
+
+public slots:
+    // Camera list and state (controller).
+    void slotOnSingleClickedCameraItem(QListWidgetItem *item);
+    void slotOnCameraState(int state, const QString &name);
+    void slotOnCameraPlugged(bool plug, const QString &path);
+
+    // Navigation and the Support page.
+    void buttonClickedNavTop();
+    void on_btnDevInfoExtend_clicked();
+    void on_btnDevUpdateExtend_clicked();
+    void on_btnDevSupportExtend_clicked();
+    void on_btnDevDesktopVerExtend_clicked();
+
+    // Control page.
+    void on_comboBoxTrackMode_currentIndexChanged(int index);
+    void on_comboBoxTrackEffect_currentIndexChanged(int index);
+    void on_comboBoxTrackSpeend_currentIndexChanged(int index);
+    void on_comboBoxAntiFlicker_currentIndexChanged(int index);
+    void on_comboBoxMic_currentIndexChanged(int index);
+    void on_btnHDR_clicked();
+    void on_btnRestoreDefaults_clicked();
+    void on_btnCameraUp_clicked();
+    void on_btnCameraDown_clicked();
+    void on_btnCameraLeft_clicked();
+    void on_btnCameraRight_clicked();
+    void slotOnSetZoomValue(int value);
+    void slotRemberYuntaiValue();
+
+    // Preview.
+    void slotStartPreview();
+    void stopCameraPreView();
+    void slotOnReader(QPixmap qpixmap);
+
+    // Appearance.
+    void changeStyle(const QString &qssFile);
+    void on_btnModeLight_clicked();
+    void on_btnModeDark_clicked();
+
+    // Firmware upgrade and abnormal-state watcher.
+    void on_btnUpgrade_clicked();
+    void slotOnUpdateDummyTimeout();
+    void slotOnUpgradeReport(bool ok, int progress, const QString &message);
+    void slotOnDeviceAbnormal(int state);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    bool nativeEvent(const QByteArray &eventType, void *message, long *result) override;
+
+private slots:
+    // An arrival or removal reported by the hot-plug source.
+    void slotOnCaptureInterfaceChanged(bool arrival, const QString &interfaceName);
+
+private:
+    friend class MainWindowTestAccess;
+
+    // --- construction and controller (mainwindow.cpp)
+    void initWidgets();
+    void setUpNavigation();
+    void registerDeviceNotifications();
+    void refreshCameraList();
+    void fillCameraList(const QVector<CameraDevice> &devices);
+    void switchToCamera(QListWidgetItem *item);
+    bool openCamera(const QString &deviceId, const QString &friendlyName);
+    bool closeCamera();
+    static int screenCount();
+
+    // --- Control page (mainwindow_controlpage.cpp)
+    void readCameraSettings();
+    void setControlsEnabled(bool enable);
+    // Narrows the enabled controls to what the model offers (configured vendor 1 only).
+    void applyModelRestrictions(int modelIndexFromIds);
+    void restoreDefaultsConfirmed();
+    void updatePanButtons(int pan);
+    void updateTiltButtons(int tilt);
+
+    // --- preview (mainwindow_preview.cpp)
+    // A left press on the stop icon / on the camera icon of the preview area.
+    void previewStopPressed();
+    void previewStartPressed();
+    // Stops a running preview worker and waits for its thread; no-op without one.
+    void stopPreviewWorker();
+    QMovie *currentLoadingMovie() const;
+
+    // --- Support page (mainwindow_support.cpp)
+    void updateSupportLinks(const QString &color);
+    static void toggleSection(bool &expanded, QWidget *content);
+
+    // --- appearance (mainwindow_appearance.cpp)
+    void applyTheme(int index);
+    void loadSettings();
+    void saveSettings();
+    QString settingsFilePath() const;
+
+    // --- upgrade (mainwindow_upgrade.cpp)
+    void startUpgrade();
+    void startAbnormalWatcher();
+    // Ends the watcher and waits for its thread; run by the destructor.
+    void stopAbnormalWatcher();
+
+    std::unique_ptr<Ui::MainWindow> ui;
+
+    // Controller state.
+    std::unique_ptr<DShowCameraWrapper> cameraWrapper;
+    UVCExtensionUnit extensionUnit;
+    std::unique_ptr<HotplugSource> hotplugSource;
+    QString currentDeviceId;
+    QString currentFriendlyName;
+    bool controlsReady = false;
+    bool cameraLost = false;
+    bool upgrading = false;
+    int vendorIndex = 255;
+    int vendorId = 0;
+    int modelIndex = 255;
+    int dshowIndex = -1;
+
+    // Preview.
+    VideoStreamThread *videoWorker = nullptr;
+    QThread *videoThread = nullptr;
+    bool previewRunning = false;
+    QSize previewSize;
+    QString previewHint;
+    QMovie *loadingMovieLight = nullptr;
+    QMovie *loadingMovieDark = nullptr;
+
+    // Control page.
+    int hdrState = 0;
+    int antiFlickerState = 0;
+    int micState = 0;
+    int trackingModeState = 0;
+    int trackingEffectState = 0;
+    int trackingSpeedState = 0;
+    QString firmwareVersion;
+
+    // Navigation and Support page.
+    QList<QToolButton *> navButtons;
+    bool devInfoExpanded = true;
+    bool devUpdateExpanded = true;
+    bool devSupportExpanded = true;
+    bool devDesktopVerExpanded = true;
+
+    // Appearance and saved geometry.
+    int styleIndex = 0;
+    bool darkModeToggle = false;
+    int windowLeft = 0;
+    int windowTop = 0;
+    int windowWidth = 0;
+    int windowHeight = 0;
+
+    // Upgrade and abnormal-state watcher.
+    bool abnormalPromptOpen = false;
+    QTimer *dummyProgressTimer = nullptr;
+    int dummyProgress = 0;
+    UpgradeThread *upgradeWorker = nullptr;
+    QThread *upgradeThread = nullptr;
+    AbnormalDetectThread *abnormalWorker = nullptr;
+    QThread *abnormalThread = nullptr;
 };

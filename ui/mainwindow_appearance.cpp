@@ -1,0 +1,102 @@
+// Themes (style sheet, palette, link colour, loading animation) and the settings file with the
+// vendor selection and the saved window geometry.
+#include "device/catalogue.h"
+#include "ui/mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFile>
+#include <QMovie>
+#include <QPalette>
+#include <QSettings>
+
+namespace {
+// The palette colour stands at this place in both style sheets: "QPalette{background:#RRGGBB;}".
+constexpr int kPaletteColourAt = 20;
+constexpr int kPaletteColourLength = 7;
+const char kLinkColourLight[] = "#000000";
+const char kLinkColourDark[] = "#DEE2E2";
+} // namespace
+
+QString MainWindow::settingsFilePath() const {
+    return QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName);
+}
+
+void MainWindow::changeStyle(const QString &qssFile) {
+    if (qssFile.isEmpty())
+        return;
+    QFile file(qssFile);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qDebug() << "read style failed." << qssFile;
+        return;
+    }
+    const QString text = QString::fromUtf8(file.readAll());
+    // Setting an application style sheet restyles every widget: skip an unchanged one.
+    static QString lastApplied;
+    if (text == lastApplied)
+        return;
+    lastApplied = text;
+    QApplication::setPalette(QPalette(QColor(text.mid(kPaletteColourAt, kPaletteColourLength))));
+    qApp->setStyleSheet(text);
+}
+
+void MainWindow::applyTheme(int index) {
+    if (index != 0) {
+        ui->btnModeDark->setChecked(true);
+        ui->btnModeLight->setChecked(false);
+        updateSupportLinks(QString::fromLatin1(kLinkColourDark));
+        ui->labelloading->setMovie(loadingMovieDark);
+        changeStyle(QStringLiteral(":/qss/dark.css"));
+    } else {
+        ui->btnModeDark->setChecked(false);
+        ui->btnModeLight->setChecked(true);
+        updateSupportLinks(QString::fromLatin1(kLinkColourLight));
+        ui->labelloading->setMovie(loadingMovieLight);
+        changeStyle(QStringLiteral(":/qss/light.css"));
+    }
+    styleIndex = index;
+}
+
+void MainWindow::on_btnModeLight_clicked() {
+    darkModeToggle = !darkModeToggle;
+    applyTheme(darkModeToggle ? 1 : 0);
+}
+
+void MainWindow::on_btnModeDark_clicked() {
+    applyTheme(1);
+}
+
+void MainWindow::loadSettings() {
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    vendorIndex = settings.value(QStringLiteral("/product_model/main")).toInt();
+    QString manufacturer;
+    vendorByIndex(vendorIndex, manufacturer, vendorId);
+    qInfo() << "credit manufacturer:" << manufacturer;
+
+    windowLeft = settings.value(QStringLiteral("/window/left")).toInt();
+    windowTop = settings.value(QStringLiteral("/window/top")).toInt();
+    windowWidth = settings.value(QStringLiteral("/window/width")).toInt();
+    windowHeight = settings.value(QStringLiteral("/window/height")).toInt();
+    qInfo() << "pre main window pos:"
+            << QStringLiteral("%1 %2 %3 %4")
+                   .arg(windowLeft)
+                   .arg(windowTop)
+                   .arg(windowWidth)
+                   .arg(windowHeight);
+
+    styleIndex = settings.value(QStringLiteral("/style/index")).toInt();
+    qInfo() << "pre ui style:" << styleIndex;
+}
+
+void MainWindow::saveSettings() {
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const QRect frame = frameGeometry();
+    settings.setValue(QStringLiteral("/window/left"), QString::number(frame.x()));
+    settings.setValue(QStringLiteral("/window/top"), QString::number(frame.y()));
+    settings.setValue(QStringLiteral("/window/width"), QString::number(width()));
+    settings.setValue(QStringLiteral("/window/height"), QString::number(height()));
+    settings.setValue(QStringLiteral("/style/index"), QString::number(styleIndex));
+    settings.sync();
+}

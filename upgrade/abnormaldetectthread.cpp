@@ -1,0 +1,44 @@
+#include "upgrade/abnormaldetectthread.h"
+
+#include <QMutexLocker>
+
+AbnormalDetectThread::AbnormalDetectThread(int selector, QObject *parent)
+    : QObject(parent)
+    , productLineSelector(selector) {}
+
+void AbnormalDetectThread::start() {
+    {
+        QMutexLocker locker(&lock);
+        running = true;
+    }
+    emit workStart();
+    doWork();
+}
+
+void AbnormalDetectThread::stop() {
+    std::lock_guard<std::mutex> call(stopCall);
+    // Wake the cycle's pause first, so that the lock comes free after the current search.
+    stopSignal.request();
+    QMutexLocker locker(&lock);
+    running = false;
+}
+
+void AbnormalDetectThread::doWork() {
+    for (;;) {
+        QMutexLocker locker(&lock);
+        if (!running || stopSignal.requested())
+            break;
+        if (findUpdaterDevice(productLineSelector, state) && state != UpdaterStateNone) {
+            emit onDeviceAbnormal(static_cast<int>(state));
+            if (!stopSignal.pause(Milliseconds(kAfterReportPause_ms)))
+                break;
+        }
+        if (!stopSignal.pause(Milliseconds(kCyclePause_ms)))
+            break;
+    }
+    {
+        // A stop() still under way finishes with this object before it can be deleted.
+        std::lock_guard<std::mutex> call(stopCall);
+    }
+    emit workFinished();
+}

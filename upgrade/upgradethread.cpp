@@ -1,0 +1,141 @@
+#include "upgrade/upgradethread.h"
+
+#include "common/clock.h"
+#include "control/uvcextensionunit.h"
+#include "upgrade/packagefiles.h"
+#include "upgrade/upgradescript.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QMutexLocker>
+#include <QtDebug>
+
+namespace {
+const char kResetStatusCommand[] = "setenv ota_upgrade_status 0";
+
+void pause(int milliseconds) {
+    activeClock().sleepFor(Milliseconds(milliseconds));
+}
+} // namespace
+
+UpgradeThread::UpgradeThread(int selector, bool ready, UVCExtensionUnit *unit, QObject *parent)
+    : QObject(parent)
+    , productLineSelector(selector)
+    , cameraReady(ready)
+    , extensionUnit(unit) {}
+
+void UpgradeThread::setPackageDirectory(const QString &directory) {
+    packageDir = directory;
+}
+
+void UpgradeThread::start() {
+    {
+        QMutexLocker locker(&lock);
+        running = true;
+    }
+    emit workStart();
+    doWork();
+}
+
+void UpgradeThread::stop() {
+    std::lock_guard<std::mutex> call(stopCall);
+    QMutexLocker locker(&lock);
+    running = false;
+}
+
+QString UpgradeThread::packageFile(const char *name) const {
+    const QString file = QString::fromLatin1(name);
+    return packageDir.isEmpty() ? file : QDir(packageDir).filePath(file);
+}
+
+void UpgradeThread::report(bool ok, int progress, const QString &message) {
+    // One report per run: the window ends its progress display on it.
+    if (reportSent)
+        return;
+    reportSent = true;
+    emit onUpgradeReport(ok, progress, message);
+}
+
+bool UpgradeThread::waitForUpdaterDevice() {
+    for (int tries = 0;;) {
+        QMutexLocker locker(&lock);
+        if (!running)
+            return false;
+        pause(kDeviceWaitPause_ms);
+        if (findUpdaterDevice(productLineSelector, state))
+            return true;
+        if (++tries >= kDeviceWaitTries) {
+            report(false, 0, tr("Failed to find camera device."));
+            return false;
+        }
+    }
+}
+
+bool UpgradeThread::waitForBootLoader() {
+    pause(kBootLoaderSettle_ms);
+    // As long as the wait for the camera's first disk: a camera that does not come back must
+    // not keep the worker for ever.
+    for (int tries = 0; tries < kDeviceWaitTries; ++tries) {
+        pause(kDeviceWaitPause_ms);
+        if (findUpdaterDevice(productLineSelector, state))
+            return true;
+    }
+    qWarning("camera did not come back after the boot-loader image");
+    return false;
+}
+
+void UpgradeThread::doWork() {
+    reportSent = false;
+    bool bootLoaderReached = false;
+
+    if (findUpdaterDevice(productLineSelector, state)) {
+        qInfo("Enter the upgrade process of the camera in an abnormal state.");
+        if (state == UpdaterStateRom) {
+            if (sendRawFile(packageFile(kUpdaterImageName)) == 0)
+                state = UpdaterStateUpdater; // no new search: the same disk now runs the updater
+        }
+        if (state == UpdaterStateUpdater) {
+            const QString bootLoader = packageFile(kBootLoaderImageName);
+            if (!QFileInfo::exists(bootLoader)) {
+                state = UpdaterStateUBoot;
+            } else if (sendImageFile(bootLoader, kNoLoadAddress) == 0) {
+                if (waitForBootLoader() && state != UpdaterStateUBoot)
+                    qCritical("%s", qPrintable(QStringLiteral("Invalid device state %1.")
+                                                   .arg(static_cast<int>(state))));
+            }
+        }
+        bootLoaderReached = state == UpdaterStateUBoot;
+    } else {
+        if (!cameraReady) {
+            report(false, 0, tr("No camera device detected."));
+            qDebug("Upgrade failed.");
+            finish();
+            return;
+        }
+        if (extensionUnit && extensionUnit->enterUpgradeMode()) {
+            qInfo("Enter the normal state of the camera upgrade process.");
+            bootLoaderReached = waitForUpdaterDevice() && state == UpdaterStateUBoot;
+        }
+    }
+
+    if (bootLoaderReached) {
+        sendShellCommand(kResetStatusCommand, sizeof kResetStatusCommand - 1);
+        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageDir) == 0) {
+            report(true, 100, tr("Upgrade done."));
+            qDebug("Upgrade seccess.");
+        } else {
+            report(false, 0, tr("Upgrade failed."));
+            qDebug("Upgrade failed.");
+        }
+    }
+    report(false, 0, tr("Upgrade failed.")); // only when nothing was reported yet
+    finish();
+}
+
+void UpgradeThread::finish() {
+    {
+        // A stop() still under way finishes with this object before it can be deleted.
+        std::lock_guard<std::mutex> call(stopCall);
+    }
+    emit workFinished();
+}
