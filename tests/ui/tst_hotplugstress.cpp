@@ -131,7 +131,9 @@ void TestHotplugStress::plugAndUnplugManyTimes() {
     QCOMPARE(bus.openHandles(), handles);
     QCOMPARE(QApplication::allWidgets().size(), widgets);
     QTRY_COMPARE(threadCount(), threads);
-    QCOMPARE(openFileDescriptorCount(), fds);
+    // A descriptor of a thread that was still winding down at the start may be gone by now; a
+    // leak would leave more, never fewer.
+    QTRY_VERIFY(openFileDescriptorCount() <= fds);
 
     bus.plug(first);
     settle();
