@@ -85,6 +85,8 @@ void TestHotplugStress::plugAndUnplugManyTimes() {
     bus.unplug(first);
     settle();
     QVERIFY(!access.previewWorkerRunning());
+    // Qt's own pooled threads (smooth scaling) may still be alive at the baseline and expire
+    // later; a leak shows as more threads or descriptors at the end, never fewer.
     const int fds = openFileDescriptorCount();
     const int threads = threadCount();
     const int widgets = QApplication::allWidgets().size();
@@ -130,9 +132,7 @@ void TestHotplugStress::plugAndUnplugManyTimes() {
     QVERIFY(!access.previewWorkerRunning());
     QCOMPARE(bus.openHandles(), handles);
     QCOMPARE(QApplication::allWidgets().size(), widgets);
-    QTRY_COMPARE(threadCount(), threads);
-    // A descriptor of a thread that was still winding down at the start may be gone by now; a
-    // leak would leave more, never fewer.
+    QTRY_VERIFY(threadCount() <= threads);
     QTRY_VERIFY(openFileDescriptorCount() <= fds);
 
     bus.plug(first);
@@ -140,7 +140,7 @@ void TestHotplugStress::plugAndUnplugManyTimes() {
     QVERIFY(access.previewWorkerRunning());
     window.reset();
     QCOMPARE(bus.openHandles(), 0);
-    QTRY_COMPARE(threadCount(), threads);
+    QTRY_VERIFY(threadCount() <= threads);
 }
 
 QTEST_MAIN(TestHotplugStress)
