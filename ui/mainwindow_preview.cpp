@@ -13,6 +13,14 @@
 namespace {
 constexpr int kLoadingShown_ms = 1000;
 const char kIdleBorder[] = "border:2px dashed #dadfe4;";
+
+// The idle surface: the dashed border and the hint, no picture.
+void showHint(QLabel *surface, const QString &hint) {
+    surface->clear();
+    surface->setStyleSheet(QString::fromLatin1(kIdleBorder));
+    surface->setText(hint);
+    surface->repaint();
+}
 } // namespace
 
 QMovie *MainWindow::currentLoadingMovie() const {
@@ -36,7 +44,17 @@ void MainWindow::slotStartPreview() {
     videoWorker = new VideoStreamThread(dshowIndex);
     videoWorker->moveToThread(videoThread);
     connectWorkerThread(videoWorker, videoThread);
-    connect(videoWorker, &VideoStreamThread::onReader, this, &MainWindow::slotOnReader);
+    // Pictures wait in the queue until the window takes them; those of a worker that has been
+    // stopped since may belong to a camera that is gone or to the one before a switch. Only the
+    // running worker's pictures reach the surface; with no worker running a late picture brings
+    // the hint back.
+    const quint64 run = ++previewRunSerial;
+    connect(videoWorker, &VideoStreamThread::onReader, this, [this, run](const QPixmap &picture) {
+        if (videoWorker && run == previewRunSerial)
+            slotOnReader(picture);
+        else if (!videoWorker)
+            slotOnReader(QPixmap());
+    });
     videoThread->start(QThread::InheritPriority);
 
     ui->labPreview->setStyleSheet(QStringLiteral("border:0px;"));
@@ -48,9 +66,14 @@ void MainWindow::slotStartPreview() {
 void MainWindow::stopPreviewWorker() {
     if (!videoWorker || !videoThread)
         return;
+    // Returns once the thread has ended; the worker has released the capture and deleted itself
+    // by then.
     stopWorkerThread(videoWorker, videoThread);
     videoWorker = nullptr;
     videoThread = nullptr;
+    // The last picture shown is not left standing for a camera that is no longer previewed (or
+    // no longer there); pictures still queued are dropped or bring the hint back as well.
+    showHint(ui->labPreview, previewHint);
 }
 
 void MainWindow::previewStopPressed() {
@@ -85,10 +108,7 @@ void MainWindow::stopCameraPreView() {
 void MainWindow::slotOnReader(QPixmap qpixmap) {
     // Pictures still queued when the preview stopped or the camera was lost restore the hint.
     if (qpixmap.isNull() || cameraLost || !previewRunning) {
-        ui->labPreview->clear();
-        ui->labPreview->setStyleSheet(QString::fromLatin1(kIdleBorder));
-        ui->labPreview->setText(previewHint);
-        ui->labPreview->repaint();
+        showHint(ui->labPreview, previewHint);
         return;
     }
     ui->labPreview->setPixmap(

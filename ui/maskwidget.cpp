@@ -66,9 +66,12 @@ bool MaskWidget::eventFilter(QObject *watched, QEvent *event) {
         if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive)) {
             show();
             activateWindow();
-            // The dialog ends up active above the mask.
-            if (auto *dialog = qobject_cast<QWidget *>(watched))
+            // The dialog ends up active above the mask. Raising it as well keeps it on top where
+            // no window manager stacks the active window first.
+            if (auto *dialog = qobject_cast<QWidget *>(watched)) {
+                dialog->raise();
                 dialog->activateWindow();
+            }
         }
         break;
     case QEvent::Hide:
