@@ -10,6 +10,7 @@
 int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
+    MainWindow::installFontSubstitutes();
     QApplication::setFont(QFont(QStringLiteral("Segoe UI"), 12));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/main.ico")));
     QDir::setCurrent(QCoreApplication::applicationDirPath());

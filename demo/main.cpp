@@ -8,6 +8,7 @@
 #include "ui/mainwindow.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QFont>
 #include <QIcon>
@@ -32,11 +33,35 @@ SimCameraConfig configuredCamera() {
     }
     return config;
 }
+
+// Where the camera stands when the demo starts, to bring the window up in a given state:
+// --tracking-mode N (0 Off, 1 Auto Framing, 3 Presenter Tracking) and --zoom N (100..800).
+void presetCamera(SimCamera &camera, const QStringList &arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption trackingMode(QStringLiteral("tracking-mode"),
+                                          QStringLiteral("Tracking mode at start"),
+                                          QStringLiteral("mode"));
+    const QCommandLineOption zoom(QStringLiteral("zoom"), QStringLiteral("Zoom at start"),
+                                  QStringLiteral("zoom"));
+    parser.addOptions({trackingMode, zoom});
+    parser.parse(arguments);
+    if (parser.isSet(trackingMode)) {
+        SimSettings settings = camera.settings();
+        settings.trackingMode = static_cast<std::uint8_t>(parser.value(trackingMode).toUInt());
+        camera.setSettings(settings);
+    }
+    if (parser.isSet(zoom)) {
+        SimPosition position = camera.position();
+        position.zoom = parser.value(zoom).toInt();
+        camera.setPosition(position);
+    }
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
+    MainWindow::installFontSubstitutes();
     QApplication::setFont(QFont(QStringLiteral("Segoe UI"), 12));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/main.ico")));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
@@ -50,6 +75,11 @@ int main(int argc, char *argv[]) {
     auto *bus = new SimulatedBus();
     bus->install();
     std::shared_ptr<SimCamera> camera = bus->addCamera(configuredCamera());
+    // Short enough to watch a whole upgrade: the switch into the updater and each restart take
+    // a few seconds.
+    camera->updaterAppearDelay = Milliseconds(4000);
+    camera->restartDelay = Milliseconds(3000);
+    presetCamera(*camera, QCoreApplication::arguments());
     // Restarts and stage changes of the cameras fall due on the system clock.
     auto *poll = new QTimer();
     QObject::connect(poll, &QTimer::timeout, poll, [bus] { bus->poll(); });

@@ -2,12 +2,18 @@
 
 #include "sim/simulatedbus.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
+// The camera changes its stage by itself during an upgrade.
+constexpr int kStatusRefresh_ms = 500;
+
 QString stageName(SimStage stage) {
     switch (stage) {
     case SimStage::Camera:
@@ -66,7 +72,22 @@ SimulatorPanel::SimulatorPanel(SimulatedBus &simulatedBus, std::shared_ptr<SimCa
         stuckLayout->addWidget(button);
     }
     layout->addWidget(stuck);
+
+    // The upgrade's file-open dialog starts in the program's folder, where the build put them.
+    const QStringList packages = QDir(QCoreApplication::applicationDirPath())
+                                     .entryList({QStringLiteral("*.zip")}, QDir::Files, QDir::Name);
+    auto *packageNote = new QLabel(
+        packages.isEmpty()
+            ? QStringLiteral("No sample firmware package beside the program.")
+            : QStringLiteral("Sample firmware packages:\n%1").arg(packages.join(QLatin1Char('\n'))),
+        this);
+    packageNote->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(packageNote);
     layout->addStretch();
+
+    auto *statusTimer = new QTimer(this);
+    connect(statusTimer, &QTimer::timeout, this, &SimulatorPanel::refresh);
+    statusTimer->start(kStatusRefresh_ms);
     refresh();
 }
 

@@ -220,10 +220,6 @@ void MainWindow::registerDeviceNotifications() {
         qWarning() << "register device event failt!";
 }
 
-int MainWindow::screenCount() {
-    return QGuiApplication::screens().size();
-}
-
 void MainWindow::refreshCameraList() {
     QVector<CameraDevice> devices;
     cameraWrapper->enumerateCameras(devices);

@@ -18,10 +18,12 @@
 #include <QList>
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QSize>
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 
 namespace Ui {
@@ -53,6 +55,14 @@ public:
     // Runs a dialog of the window's family: moved so that it is centred over the window, made
     // modal, executed. Returns the dialog's result.
     int runCentredDialog(QDialog &dialog, bool showModalAttribute);
+
+    // Counts the screens of the desktop; null restores the desktop's own count. Saved geometry
+    // and theme are used only on a single screen; tests stand in for other desktops with this.
+    using ScreenCounter = int (*)();
+    static void setScreenCounter(ScreenCounter counter);
+    // The application font family is a Windows font: elsewhere a free family narrow enough for
+    // the captions' columns stands in for it. Run once at start-up, before the font is set.
+    static void installFontSubstitutes();
 
 signals:
     void onCameraPlugged(bool plug, const QString &path);
@@ -114,6 +124,7 @@ private slots:
 
 private:
     friend class MainWindowTestAccess;
+    friend class PreviewWindowTestAccess;
 
     // --- construction and controller (mainwindow.cpp)
     void initWidgets();
@@ -154,10 +165,16 @@ private:
     QString settingsFilePath() const;
 
     // --- upgrade (mainwindow_upgrade.cpp)
+    friend class MainWindowUpgradeAccess;
     void startUpgrade();
     void startAbnormalWatcher();
-    // Ends the watcher and waits for its thread; run by the destructor.
+    // Ends the watcher and waits for its thread, and waits for an upgrade worker that is still
+    // running (it uses the window's extension unit); run by the destructor.
     void stopAbnormalWatcher();
+    // The package sequence's file-open dialog, or its replacement.
+    QString askForPackage(QWidget *parent);
+    QString effectivePackageDirectory() const;
+    void stopDummyProgress();
 
     std::unique_ptr<Ui::MainWindow> ui;
 
@@ -179,6 +196,8 @@ private:
     VideoStreamThread *videoWorker = nullptr;
     QThread *videoThread = nullptr;
     bool previewRunning = false;
+    // Counts the preview workers started; tells a running worker's pictures from late ones.
+    quint64 previewRunSerial = 0;
     QSize previewSize;
     QString previewHint;
     QMovie *loadingMovieLight = nullptr;
@@ -212,8 +231,14 @@ private:
     bool abnormalPromptOpen = false;
     QTimer *dummyProgressTimer = nullptr;
     int dummyProgress = 0;
-    UpgradeThread *upgradeWorker = nullptr;
-    QThread *upgradeThread = nullptr;
+    // The current upgrade's thread; it and its worker delete themselves when the worker ends.
+    QPointer<QThread> upgradeThread;
+    // Set while the current upgrade's final report is still to come.
+    bool awaitingReport = false;
     AbnormalDetectThread *abnormalWorker = nullptr;
     QThread *abnormalThread = nullptr;
+    // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
+    std::function<QString(QWidget *parent)> choosePackageFile;
+    // Where packages are unpacked and read (empty: the program's directory).
+    QString packageDir;
 };

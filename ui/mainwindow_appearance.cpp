@@ -1,5 +1,6 @@
-// Themes (style sheet, palette, link colour, loading animation) and the settings file with the
-// vendor selection and the saved window geometry.
+// Themes (style sheet, palette, link colour, loading animation), the settings file with the
+// vendor selection, the saved window geometry and theme, and the screen count that decides
+// whether the saved values are used.
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -8,8 +9,11 @@
 #include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
+#include <QFont>
+#include <QGuiApplication>
 #include <QMovie>
 #include <QPalette>
+#include <QScreen>
 #include <QSettings>
 
 namespace {
@@ -18,7 +22,31 @@ constexpr int kPaletteColourAt = 20;
 constexpr int kPaletteColourLength = 7;
 const char kLinkColourLight[] = "#000000";
 const char kLinkColourDark[] = "#DEE2E2";
+
+// Without the Windows family, fontconfig's default choice (DejaVu Sans and the like) is so wide
+// that the longest caption of the Control page, "Powerline Frequency:" at 15 px, no longer fits
+// its column beside the combo boxes. Carlito (free, Debian: fonts-crosextra-carlito) fits it.
+const char kApplicationFontFamily[] = "Segoe UI";
+const char kApplicationFontStandIn[] = "Carlito";
+
+MainWindow::ScreenCounter screenCounter = nullptr;
 } // namespace
+
+void MainWindow::setScreenCounter(ScreenCounter counter) {
+    screenCounter = counter;
+}
+
+int MainWindow::screenCount() {
+    if (screenCounter)
+        return screenCounter();
+    return QGuiApplication::screens().size();
+}
+
+void MainWindow::installFontSubstitutes() {
+    // A substitute is only looked at when the family itself is not installed.
+    QFont::insertSubstitution(QString::fromLatin1(kApplicationFontFamily),
+                              QString::fromLatin1(kApplicationFontStandIn));
+}
 
 QString MainWindow::settingsFilePath() const {
     return QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName);

@@ -1,17 +1,217 @@
 // The firmware upgrade started from the Support page, and the watcher that finds a camera left in
 // an updater stage.
+#include "device/catalogue.h"
 #include "ui/mainwindow.h"
+#include "ui_mainwindow.h"
+#include "upgrade/abnormaldetectthread.h"
+#include "upgrade/formabnormal.h"
+#include "upgrade/formupgrade.h"
+#include "upgrade/packagefiles.h"
+#include "upgrade/upgradethread.h"
 
-void MainWindow::on_btnUpgrade_clicked() {}
+#include <QDebug>
+#include <QFileDialog>
+#include <QRandomGenerator>
+#include <QThread>
+#include <QTimer>
 
-void MainWindow::startUpgrade() {}
+namespace {
+constexpr int kDummyProgressInterval_ms = 1000;
+constexpr int kDummyProgressMinimumStep = 2;
+constexpr int kDummyProgressStepChoices = 3; // steps of 2, 3 or 4 percent
+// The bar shows 100 only once the worker has reported success.
+constexpr int kDummyProgressCeiling = 99;
+constexpr int kProgressDone = 100;
+} // namespace
 
-void MainWindow::slotOnUpdateDummyTimeout() {}
+QString MainWindow::askForPackage(QWidget *parent) {
+    if (choosePackageFile)
+        return choosePackageFile(parent);
+    return QFileDialog::getOpenFileName(parent, tr("Open File"), QString(),
+                                        tr("Upgrade File(*.zip)"));
+}
 
-void MainWindow::slotOnUpgradeReport(bool, int, const QString &) {}
+QString MainWindow::effectivePackageDirectory() const {
+    return packageDir.isEmpty() ? packageDirectory() : packageDir;
+}
 
-void MainWindow::slotOnDeviceAbnormal(int) {}
+void MainWindow::on_btnUpgrade_clicked() {
+    // The button comes back with the camera while an upgrade still runs: one upgrade at a time.
+    if (upgrading) {
+        qDebug("upgrade already under way");
+        return;
+    }
+    upgrading = true;
 
-void MainWindow::startAbnormalWatcher() {}
+    int model = ModelIndexNone;
+    const PackageSequenceOutcome outcome =
+        runPackageSequence([this](QWidget *parent) { return askForPackage(parent); }, this,
+                           effectivePackageDirectory(), model);
+    QString refusal;
+    switch (outcome) {
+    case PackageSequenceOutcome::Cancelled:
+        qDebug("Open file dialog cancel.");
+        upgrading = false;
+        return;
+    case PackageSequenceOutcome::BadLayout:
+        refusal =
+            tr("<h3>Unable to upgrade now.</h3>\r\nThe format of firmware file is not correct.");
+        break;
+    case PackageSequenceOutcome::UnknownModel:
+        refusal = tr("<h3>Unable to upgrade now.</h3>\r\nThe firmware file is corrupted.");
+        break;
+    case PackageSequenceOutcome::Ready:
+        if (model != modelIndex) {
+            refusal = tr("<h3>Unable to upgrade now.</h3>\r\nThe firmware version does not match "
+                         "with this model.");
+        }
+        break;
+    }
+    if (!refusal.isEmpty()) {
+        showMessageBox(refusal, false);
+        upgrading = false;
+        return;
+    }
 
-void MainWindow::stopAbnormalWatcher() {}
+    FormUpgrade confirmation;
+    if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
+        startUpgrade();
+    } else {
+        qDebug("FormUpgrade rejected.");
+        upgrading = false;
+    }
+}
+
+void MainWindow::startUpgrade() {
+    upgrading = true;
+    ui->progressBarUpdate->setValue(0);
+    ui->progressBarUpdate->show();
+
+    auto *thread = new QThread();
+    auto *worker = new UpgradeThread(vendorIndex, controlsReady, &extensionUnit);
+    worker->setPackageDirectory(effectivePackageDirectory());
+    worker->moveToThread(thread);
+    connect(thread, &QThread::started, worker, &UpgradeThread::start);
+    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
+    connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
+    // Direct: the thread ends as soon as its worker is gone, without a trip through this
+    // thread's event loop, so that the window can wait for it when it is destroyed.
+    connect(worker, &QObject::destroyed, thread, &QThread::quit, Qt::DirectConnection);
+    connect(worker, &UpgradeThread::onUpgradeReport, this, &MainWindow::slotOnUpgradeReport);
+    upgradeThread = thread;
+    awaitingReport = true;
+    thread->start(QThread::InheritPriority);
+
+    ui->btnUpgrade->setEnabled(false);
+
+    dummyProgress = 0;
+    stopDummyProgress();
+    dummyProgressTimer = new QTimer(this);
+    connect(dummyProgressTimer, &QTimer::timeout, this, &MainWindow::slotOnUpdateDummyTimeout);
+    dummyProgressTimer->start(kDummyProgressInterval_ms);
+}
+
+void MainWindow::stopDummyProgress() {
+    if (!dummyProgressTimer)
+        return;
+    if (dummyProgressTimer->isActive())
+        dummyProgressTimer->stop();
+    delete dummyProgressTimer;
+    dummyProgressTimer = nullptr;
+}
+
+void MainWindow::slotOnUpdateDummyTimeout() {
+    const int step =
+        kDummyProgressMinimumStep +
+        static_cast<int>(QRandomGenerator::global()->bounded(kDummyProgressStepChoices));
+    dummyProgress = qMin(dummyProgress + step, kDummyProgressCeiling);
+    ui->progressBarUpdate->setValue(dummyProgress);
+}
+
+void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &message) {
+    qDebug().noquote() << "upgrade report:" << message;
+    if (ok && progress != kProgressDone)
+        return;
+    // One final report per upgrade: anything after it (also while its message box is open)
+    // must not show a second result or end a later upgrade.
+    if (!awaitingReport) {
+        qWarning("upgrade report without a running upgrade ignored");
+        return;
+    }
+    awaitingReport = false;
+
+    stopDummyProgress();
+    QString text;
+    if (ok) {
+        ui->progressBarUpdate->setValue(kProgressDone);
+        text = tr("<h3>Firmware upgrade is successful!</h3>");
+    } else {
+        text = tr("<h3>Firmware upgrade failed!</h3>\r\nplease try to unplug and plug the USB "
+                  "cable for upgrade again.");
+    }
+    showMessageBox(text, true);
+
+    upgrading = false;
+    ui->progressBarUpdate->setValue(0);
+    ui->progressBarUpdate->hide();
+    ui->btnUpgrade->setEnabled(true);
+}
+
+void MainWindow::slotOnDeviceAbnormal(int state) {
+    qWarning() << "Detect camera abnormal, state:" << state;
+    // Also covers the preparation of a package (its extraction keeps the event loop running) and
+    // the nested loops of the prompt's own dialogs.
+    if (upgrading || abnormalPromptOpen)
+        return;
+    abnormalPromptOpen = true;
+    {
+        FormAbnormal prompt;
+        prompt.setPackageFileChooser([this](QWidget *parent) { return askForPackage(parent); });
+        prompt.setPackageDirectory(effectivePackageDirectory());
+        if (runCentredDialog(prompt, false) == QDialog::Accepted) {
+            ui->btnNavSupport->click();
+            FormUpgrade confirmation;
+            if (runCentredDialog(confirmation, false) == QDialog::Accepted)
+                startUpgrade();
+            else
+                qDebug("FormUpgrade rejected.");
+        } else {
+            qDebug("FormAbnormal rejected.");
+        }
+    }
+    abnormalPromptOpen = false;
+}
+
+void MainWindow::startAbnormalWatcher() {
+    abnormalThread = new QThread();
+    abnormalWorker = new AbnormalDetectThread(vendorIndex);
+    abnormalWorker->moveToThread(abnormalThread);
+    connect(abnormalThread, &QThread::started, abnormalWorker, &AbnormalDetectThread::start);
+    connect(abnormalThread, &QThread::finished, abnormalThread, &QObject::deleteLater);
+    connect(abnormalWorker, &AbnormalDetectThread::workFinished, abnormalWorker,
+            &QObject::deleteLater);
+    // Direct, as for the upgrade worker: the destructor waits for the thread.
+    connect(abnormalWorker, &QObject::destroyed, abnormalThread, &QThread::quit,
+            Qt::DirectConnection);
+    connect(abnormalWorker, &AbnormalDetectThread::onDeviceAbnormal, this,
+            &MainWindow::slotOnDeviceAbnormal);
+    abnormalThread->start(QThread::InheritPriority);
+}
+
+void MainWindow::stopAbnormalWatcher() {
+    if (abnormalWorker && abnormalThread) {
+        // The watcher lives until it is stopped, so it still exists here. stop() returns once the
+        // current cycle has ended; the worker then deletes itself, which ends its thread.
+        abnormalWorker->stop();
+        abnormalThread->wait();
+        // Also drops the thread's own deferred deletion, which this thread would never run.
+        delete abnormalThread;
+        abnormalWorker = nullptr;
+        abnormalThread = nullptr;
+    }
+    if (upgradeThread) {
+        // Never cut an upgrade short: a camera left half-written is worse than a late exit.
+        upgradeThread->wait();
+        delete upgradeThread.data();
+    }
+}
