@@ -34,8 +34,7 @@ enum class SimStage {
 };
 
 // Whether the stage shows the camera as a mass-storage disk.
-inline bool isDiskStage(SimStage stage)
-{
+inline bool isDiskStage(SimStage stage) {
     return stage == SimStage::Rom || stage == SimStage::Updater || stage == SimStage::UBoot;
 }
 
