@@ -1,7 +1,7 @@
 // The application with a simulated camera behind every device interface, and a small window
 // that plugs, unplugs and misbehaves like real hardware. Start-up is the application's own; only
 // the device back ends differ.
-#include "app/logging.h"
+#include "app/startup.h"
 #include "demo/simulatorpanel.h"
 #include "device/catalogue.h"
 #include "sim/simulatedbus.h"
@@ -9,9 +9,6 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFont>
-#include <QIcon>
 #include <QSettings>
 #include <QTimer>
 
@@ -61,16 +58,7 @@ void presetCamera(SimCamera &camera, const QStringList &arguments) {
 int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
-    MainWindow::installFontSubstitutes();
-    QApplication::setFont(QFont(QStringLiteral("Segoe UI"), 12));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/main.ico")));
-    QDir::setCurrent(QCoreApplication::applicationDirPath());
-
-    setUpLogFile();
-    qInstallMessageHandler(logMessageHandler);
-    qInfo("---------------------------------------------------");
-    qInfo("- System Start!");
-    qInfo("---------------------------------------------------");
+    prepareApplicationFrame();
 
     auto *bus = new SimulatedBus();
     bus->install();
