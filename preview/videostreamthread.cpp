@@ -66,6 +66,10 @@ void VideoStreamThread::start() {
 void VideoStreamThread::doWork() {
     for (;;) {
         bool frameRead = false;
+        // A stop under way wins over the next iteration: the mutex gives no turn to a waiter, so
+        // a loop that takes it again at once could keep stop() out for ever.
+        if (stopRequested.load())
+            break;
         {
             QMutexLocker locker(&mutex);
             if (!running)
@@ -91,6 +95,7 @@ void VideoStreamThread::doWork() {
 }
 
 void VideoStreamThread::stop() {
+    stopRequested.store(true);
     QMutexLocker locker(&mutex);
     running = false;
 }

@@ -2,6 +2,8 @@
 // it was moved to and hands each one out as a QPixmap.
 #pragma once
 
+#include <atomic>
+
 #include "preview/framecapture.h"
 
 #include <QImage>
@@ -44,6 +46,7 @@ public slots:
 private:
     QMutex mutex;
     bool running = false;
+    std::atomic<bool> stopRequested{false};
     int cameraIndex;
     std::unique_ptr<FrameCapture> capture;
     cv::Mat frame;
