@@ -91,10 +91,15 @@ void VideoStreamThread::doWork() {
     capture.reset();
     frame.release();
     qDebug("Exit video stream thread.");
+    {
+        // A stop() still under way finishes with this object before it can be deleted.
+        std::lock_guard<std::mutex> call(stopCall);
+    }
     emit workFinished();
 }
 
 void VideoStreamThread::stop() {
+    std::lock_guard<std::mutex> call(stopCall);
     stopRequested.store(true);
     QMutexLocker locker(&mutex);
     running = false;

@@ -2,8 +2,6 @@
 // it was moved to and hands each one out as a QPixmap.
 #pragma once
 
-#include <atomic>
-
 #include "preview/framecapture.h"
 
 #include <QImage>
@@ -13,7 +11,9 @@
 
 #include <opencv2/core/mat.hpp>
 
+#include <atomic>
 #include <memory>
+#include <mutex>
 
 class VideoStreamThread : public QObject {
     Q_OBJECT
@@ -50,4 +50,7 @@ private:
     int cameraIndex;
     std::unique_ptr<FrameCapture> capture;
     cv::Mat frame;
+    // Held by stop() for as long as it uses the object; the loop waits for it before it
+    // announces its end, after which the object may be deleted at once.
+    std::mutex stopCall;
 };
