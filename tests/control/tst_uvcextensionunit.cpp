@@ -2,6 +2,7 @@
 #include "device/dshowcamerawrapper.h"
 #include "sim/simulatedbus.h"
 #include "tests/device/stdoutcapture.h"
+#include "tests/testsupport/simcamerasupport.h"
 #include "tests/testsupport/testsupport.h"
 
 #include <QtTest>
@@ -16,21 +17,6 @@ QByteArray bytesOf(const std::array<std::uint8_t, 8> &bytes) {
 
 QByteArray packet(std::uint8_t code, std::uint8_t sequence, std::uint8_t argument = 0) {
     return bytesOf({{code, sequence, argument, 0, 0, 0, 0, 0}});
-}
-
-QString idOf(const SimCamera &camera) {
-    return deviceIdFromPath(QString::fromStdString(camera.interfaceName()));
-}
-
-QString nameOf(const SimCamera &camera) {
-    return QString::fromStdString(camera.config().productName);
-}
-
-SimCameraConfig configAt(const std::string &port, const std::string &name = "QX-M30-000") {
-    SimCameraConfig config;
-    config.portKey = port;
-    config.productName = name;
-    return config;
 }
 
 // The operations of the command set by name, so that the tables below can name them.

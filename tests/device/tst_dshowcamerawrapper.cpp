@@ -1,6 +1,7 @@
 #include "device/dshowcamerawrapper.h"
 #include "sim/simulatedbus.h"
 #include "tests/device/stdoutcapture.h"
+#include "tests/testsupport/simcamerasupport.h"
 #include "tests/testsupport/testsupport.h"
 
 #include <QtTest>
@@ -27,20 +28,6 @@ const std::string kPathMic =
     "\\\\?\\usb#vid_1d6b&pid_0104&mi_02#6&11111111&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}"
     "\\global";
 
-QString idOf(const SimCamera &camera) {
-    return deviceIdFromPath(QString::fromStdString(camera.interfaceName()));
-}
-
-QString nameOf(const SimCamera &camera) {
-    return QString::fromStdString(camera.config().productName);
-}
-
-SimCameraConfig configAt(const std::string &port, const std::string &name = "QX-M30-000") {
-    SimCameraConfig config;
-    config.portKey = port;
-    config.productName = name;
-    return config;
-}
 } // namespace
 
 class TestDShowCameraWrapper : public QObject {

@@ -5,6 +5,7 @@
 #include "device/dshowcamerawrapper.h"
 #include "mainwindowaccess.h"
 #include "sim/simulatedbus.h"
+#include "testsupport/simcamerasupport.h"
 #include "testsupport/testsupport.h"
 #include "translationrecorder.h"
 #include "ui/formcustomizemessagebox.h"
@@ -43,15 +44,6 @@ const QStringList kPad = {"btnCameraUp", "btnCameraDown", "btnCameraLeft", "btnC
 const QList<int> kWriteCodes = {0x01, 0x02, 0x04, 0x10, 0x11, 0x12, 0x7F};
 
 using Write = QPair<int, int>; // code, argument
-
-SimCameraConfig zentaCamera(std::uint16_t productId, const std::string &name) {
-    SimCameraConfig config;
-    config.vendorId = static_cast<std::uint16_t>(kVendorUsbId);
-    config.productId = productId;
-    config.productName = name;
-    config.inquiryVendor = "ZENTA";
-    return config;
-}
 
 QString settingsPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/product.ini");
@@ -906,7 +898,7 @@ void TestControlPage::restoreDefaults() {
 void TestControlPage::zenta310EnablesOnlyMicRestoreAndUpgrade() {
     QSettings(settingsPath(), QSettings::IniFormat)
         .setValue(QStringLiteral("/product_model/main"), 1);
-    camera = bus->addCamera(zentaCamera(0x0103, "Kestrelon ZENTA 310"));
+    camera = bus->addCamera(zentaConfig(0x0103, "Kestrelon ZENTA 310"));
     camera->setPosition({0, 45, 300});
     openWindow();
     stopPreview();
@@ -923,7 +915,7 @@ void TestControlPage::zenta310EnablesOnlyMicRestoreAndUpgrade() {
 void TestControlPage::zenta320LosesTheTrackingMode() {
     QSettings(settingsPath(), QSettings::IniFormat)
         .setValue(QStringLiteral("/product_model/main"), 1);
-    camera = bus->addCamera(zentaCamera(0x0305, "Kestrelon ZENTA 320"));
+    camera = bus->addCamera(zentaConfig(0x0305, "Kestrelon ZENTA 320"));
     camera->setPosition({0, 0, 300});
     openWindow();
     stopPreview();

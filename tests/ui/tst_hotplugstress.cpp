@@ -3,6 +3,7 @@
 #include "device/dshowcamerawrapper.h"
 #include "mainwindowaccess.h"
 #include "sim/simulatedbus.h"
+#include "testsupport/simcamerasupport.h"
 #include "testsupport/testsupport.h"
 #include "ui/mainwindow.h"
 
@@ -14,15 +15,6 @@
 namespace {
 constexpr int kCycles = 200;
 
-SimCameraConfig qxCamera(const std::string &port) {
-    SimCameraConfig config;
-    config.portKey = port;
-    return config;
-}
-
-QString idOf(const std::shared_ptr<SimCamera> &camera) {
-    return deviceIdFromPath(QString::fromStdString(camera->interfaceName()));
-}
 } // namespace
 
 class TestHotplugStress : public QObject {
@@ -66,8 +58,8 @@ void TestHotplugStress::plugAndUnplugManyTimes() {
     MessageCapture quiet;
     SimulatedBus bus;
     bus.install();
-    auto first = bus.addCamera(qxCamera("usb1/1-1"));
-    auto second = bus.addCamera(qxCamera("usb1/1-2"));
+    auto first = bus.addCamera(configAt("usb1/1-1"));
+    auto second = bus.addCamera(configAt("usb1/1-2"));
     bus.unplug(second);
 
     auto window = std::make_unique<MainWindow>();

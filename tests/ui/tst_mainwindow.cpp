@@ -5,6 +5,7 @@
 #include "device/dshowcamerawrapper.h"
 #include "mainwindowaccess.h"
 #include "sim/simulatedbus.h"
+#include "testsupport/simcamerasupport.h"
 #include "testsupport/testsupport.h"
 #include "ui/formcustomizemessagebox.h"
 #include "ui/mainwindow.h"
@@ -31,27 +32,6 @@ const QStringList kPageControls = {
     "comboBoxAntiFlicker", "comboBoxMic",         "btnHDR",
     "btnRestoreDefaults",  "comboBoxTrackEffect", "comboBoxTrackMode",
     "comboBoxTrackSpeend", "btnUpgrade",          "sliderZoom"};
-
-SimCameraConfig qxCamera(const std::string &port = "usb1/1-1") {
-    SimCameraConfig config;
-    config.portKey = port;
-    return config;
-}
-
-SimCameraConfig zentaCamera(std::uint16_t productId, const std::string &name,
-                            const std::string &port = "usb1/1-1") {
-    SimCameraConfig config;
-    config.vendorId = static_cast<std::uint16_t>(kVendorUsbId);
-    config.productId = productId;
-    config.productName = name;
-    config.portKey = port;
-    config.inquiryVendor = "ZENTA";
-    return config;
-}
-
-QString idOf(const std::shared_ptr<SimCamera> &camera) {
-    return deviceIdFromPath(QString::fromStdString(camera->interfaceName()));
-}
 
 QString settingsPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/product.ini");
@@ -207,7 +187,7 @@ void TestMainWindow::startsWithoutCamera() {
 }
 
 void TestMainWindow::opensTheFirstCamera() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     QCOMPARE(list()->count(), 1);
     QListWidgetItem *item = list()->item(0);
@@ -253,8 +233,8 @@ void TestMainWindow::listShowsOnlyTheConfiguredVendor() {
     webcam.productName = "Other Webcam C270";
     webcam.portKey = "usb1/1-3";
     bus->addCamera(webcam);
-    bus->addCamera(qxCamera("usb1/1-1"));
-    bus->addCamera(zentaCamera(0x0305, "Kestrelon ZENTA 320", "usb1/1-2"));
+    bus->addCamera(configAt("usb1/1-1"));
+    bus->addCamera(zentaConfig(0x0305, "Kestrelon ZENTA 320", "usb1/1-2"));
     VideoInputInfo microphone;
     microphone.hasDevicePath = true;
     microphone.devicePath = "\\\\?\\usb#vid_1d6b&pid_0104&mi_02#6&0badf00d&0&0000#{65e8773d-"
@@ -289,7 +269,7 @@ void TestMainWindow::displayNames_data() {
 void TestMainWindow::displayNames() {
     QFETCH(QString, friendlyName);
     QFETCH(QString, shown);
-    SimCameraConfig config = qxCamera();
+    SimCameraConfig config = SimCameraConfig();
     config.productName = friendlyName.toStdString();
     bus->addCamera(config);
     openWindow();
@@ -299,8 +279,8 @@ void TestMainWindow::displayNames() {
 }
 
 void TestMainWindow::twoCamerasInEnumerationOrder() {
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
-    auto second = bus->addCamera(qxCamera("usb1/1-2"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
+    auto second = bus->addCamera(configAt("usb1/1-2"));
     openWindow();
     QCOMPARE(listedIds(), (QStringList{idOf(first), idOf(second)}));
     QVERIFY(list()->item(0)->data(Qt::UserRole).toInt() <
@@ -310,7 +290,7 @@ void TestMainWindow::twoCamerasInEnumerationOrder() {
 }
 
 void TestMainWindow::clickOnTheOpenCameraDoesNothing() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     const std::size_t traffic = camera->xuLog().size();
     const int handles = bus->openHandles();
@@ -322,8 +302,8 @@ void TestMainWindow::clickOnTheOpenCameraDoesNothing() {
 }
 
 void TestMainWindow::clickOnAnotherCameraSwitchesWithoutPreview() {
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
-    auto second = bus->addCamera(qxCamera("usb1/1-2"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
+    auto second = bus->addCamera(configAt("usb1/1-2"));
     openWindow();
     QVERIFY(access().previewWorkerRunning());
     const std::size_t secondTraffic = second->xuLog().size();
@@ -347,7 +327,7 @@ void TestMainWindow::clickOnAnotherCameraSwitchesWithoutPreview() {
 }
 
 void TestMainWindow::unplugOfTheCurrentCamera() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     QVERIFY(access().controlsReady());
 
@@ -369,10 +349,10 @@ void TestMainWindow::unplugOfTheCurrentCamera() {
 }
 
 void TestMainWindow::unplugOfTheCurrentOfTwoOpensTheOther() {
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
     // Same name, other vendor: not listed.
-    bus->addCamera(zentaCamera(0x0305, "QX-M30-000", "usb1/1-2"));
-    auto third = bus->addCamera(qxCamera("usb1/1-3"));
+    bus->addCamera(zentaConfig(0x0305, "QX-M30-000", "usb1/1-2"));
+    auto third = bus->addCamera(configAt("usb1/1-3"));
     openWindow();
     QCOMPARE(listedIds(), (QStringList{idOf(first), idOf(third)}));
 
@@ -389,8 +369,8 @@ void TestMainWindow::unplugOfTheCurrentOfTwoOpensTheOther() {
 }
 
 void TestMainWindow::unplugOfAnotherCameraKeepsTheCurrentOpen() {
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
-    auto second = bus->addCamera(qxCamera("usb1/1-2"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
+    auto second = bus->addCamera(configAt("usb1/1-2"));
     openWindow();
     const std::size_t traffic = first->xuLog().size();
     bus->unplug(second);
@@ -403,10 +383,10 @@ void TestMainWindow::unplugOfAnotherCameraKeepsTheCurrentOpen() {
 }
 
 void TestMainWindow::plugOfAnotherCameraKeepsTheCurrentOpen() {
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
     openWindow();
     const std::size_t traffic = first->xuLog().size();
-    auto second = bus->addCamera(qxCamera("usb1/1-2"));
+    auto second = bus->addCamera(configAt("usb1/1-2"));
     settle();
     QCOMPARE(listedIds(), (QStringList{idOf(first), idOf(second)}));
     QCOMPARE(access().currentDeviceId(), idOf(first));
@@ -415,7 +395,7 @@ void TestMainWindow::plugOfAnotherCameraKeepsTheCurrentOpen() {
 }
 
 void TestMainWindow::replugReopens() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     bus->unplug(camera);
     settle();
@@ -462,7 +442,7 @@ void TestMainWindow::hotplugEventsAreFiltered() {
 
 void TestMainWindow::removalWithoutCurrentCameraShowsEmptyName() {
     openWindow();
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     settle();
     // The arrival opened it; take it away behind the window's back and report a removal.
     QVERIFY(access().controlsReady());
@@ -485,7 +465,7 @@ void TestMainWindow::nativeEventsAreNeverConsumed() {
 }
 
 void TestMainWindow::openFailureLeavesControlsDisabled() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     SimCameraFaults faults;
     faults.openFails = true;
     camera->setCameraFaults(faults);
@@ -518,7 +498,7 @@ void TestMainWindow::modelNarrowing() {
     QFETCH(QString, name);
     QFETCH(QStringList, enabled);
     writeVendor(1);
-    bus->addCamera(zentaCamera(static_cast<std::uint16_t>(productId), name.toStdString()));
+    bus->addCamera(zentaConfig(static_cast<std::uint16_t>(productId), name.toStdString()));
     openWindow();
     QVERIFY(access().controlsReady());
     for (const QString &control : kPageControls)
@@ -632,7 +612,7 @@ void TestMainWindow::previewLabelsConsumeLeftPresses() {
 }
 
 void TestMainWindow::hoverShowsTheStopIconWhilePreviewing() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     window->show();
     QVERIFY(access().previewRunning());
@@ -749,7 +729,7 @@ void TestMainWindow::messageBoxResults() {
 }
 
 void TestMainWindow::closingDuringAnUpgradeIsRefused() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     window->show();
     access().setUpgrading(true);
@@ -773,7 +753,7 @@ void TestMainWindow::closingDuringAnUpgradeIsRefused() {
 }
 
 void TestMainWindow::closingSavesAndReleasesTheCamera() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     window->move(130, 70);
     window->show();
@@ -792,7 +772,7 @@ void TestMainWindow::closingSavesAndReleasesTheCamera() {
 
 void TestMainWindow::destroyingTheWindowEndsItsThreads() {
     const int threadsBefore = threadCount();
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     QVERIFY(access().previewWorkerRunning());
     QVERIFY(threadCount() > threadsBefore);

@@ -5,6 +5,7 @@
 #include "mainwindowaccess.h"
 #include "preview/videostreamthread.h"
 #include "sim/simulatedbus.h"
+#include "testsupport/simcamerasupport.h"
 #include "testsupport/testsupport.h"
 #include "ui/mainwindow.h"
 
@@ -52,12 +53,6 @@ constexpr int kCycles = 50;
 #else
 constexpr int kCycles = 300;
 #endif
-
-SimCameraConfig qxCamera(const std::string &port = "usb1/1-1") {
-    SimCameraConfig config;
-    config.portKey = port;
-    return config;
-}
 
 QString settingsPath() {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/product.ini");
@@ -146,7 +141,7 @@ bool TestPreviewWindow::surfaceShowsHint() const {
 }
 
 void TestPreviewWindow::refreshKeepsTheRunningWorker() {
-    bus->addCamera(qxCamera("usb1/1-1"));
+    bus->addCamera(configAt("usb1/1-1"));
     openWindow();
     QVERIFY(access().previewRunning());
     QPointer<VideoStreamThread> worker = preview().worker();
@@ -156,7 +151,7 @@ void TestPreviewWindow::refreshKeepsTheRunningWorker() {
 
     // Asked again directly, and by a refresh that keeps the same first camera.
     window->slotStartPreview();
-    bus->addCamera(qxCamera("usb1/1-2"));
+    bus->addCamera(configAt("usb1/1-2"));
     QCoreApplication::processEvents();
     QCOMPARE(window->findChild<QListWidget *>(QStringLiteral("listWidgetCamera"))->count(), 2);
     QVERIFY(worker);
@@ -182,8 +177,8 @@ void TestPreviewWindow::stopPathsWaitForTheThread() {
     QFETCH(QString, path);
     QFETCH(int, handlesAfter);
     QFETCH(bool, runningAfter);
-    bus->addCamera(qxCamera("usb1/1-1"));
-    auto other = bus->addCamera(qxCamera("usb1/1-2"));
+    bus->addCamera(configAt("usb1/1-1"));
+    auto other = bus->addCamera(configAt("usb1/1-2"));
     openWindow();
     QPointer<VideoStreamThread> worker = preview().worker();
     QPointer<QThread> thread = preview().thread();
@@ -228,7 +223,7 @@ void TestPreviewWindow::stopPathsWaitForTheThread() {
 }
 
 void TestPreviewWindow::queuedPicturesAfterAStopRestoreTheHint() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     QVERIFY(countPictures(preview().worker())->tryAcquire(3, 10000));
     // The pictures wait in the queue; the stop comes first.
@@ -238,7 +233,7 @@ void TestPreviewWindow::queuedPicturesAfterAStopRestoreTheHint() {
 }
 
 void TestPreviewWindow::noPictureAfterTheCameraWasLost() {
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     QVERIFY(countPictures(preview().worker())->tryAcquire(3, 10000));
     // The removal reaches the window before the pictures still in the queue.
@@ -253,8 +248,8 @@ void TestPreviewWindow::noPictureAfterTheCameraWasLost() {
 void TestPreviewWindow::noPictureFromTheCameraBeforeASwitch() {
     // The second camera delivers frames of a type that makes no picture, so any picture on the
     // surface after the switch came from the first camera.
-    auto first = bus->addCamera(qxCamera("usb1/1-1"));
-    auto second = bus->addCamera(qxCamera("usb1/1-2"));
+    auto first = bus->addCamera(configAt("usb1/1-1"));
+    auto second = bus->addCamera(configAt("usb1/1-2"));
     SimCameraFaults unusable;
     unusable.frameType = CV_16UC1;
     second->setCameraFaults(unusable);
@@ -279,7 +274,7 @@ void TestPreviewWindow::noPictureFromTheCameraBeforeASwitch() {
 
 void TestPreviewWindow::unplugWhilePreviewingEndsTheWorker() {
     const int threadsBefore = threadCount();
-    auto camera = bus->addCamera(qxCamera());
+    auto camera = bus->addCamera(SimCameraConfig());
     openWindow();
     const int threadsWithWindow = threadCount();
     QPointer<VideoStreamThread> worker = preview().worker();
@@ -308,7 +303,7 @@ void TestPreviewWindow::cameraIconStartsThePreviewAfterLoading_data() {
 void TestPreviewWindow::cameraIconStartsThePreviewAfterLoading() {
     QFETCH(bool, withCamera);
     if (withCamera)
-        bus->addCamera(qxCamera());
+        bus->addCamera(SimCameraConfig());
     openWindow();
     if (withCamera)
         leftPress(label("labelStop"));
@@ -334,7 +329,7 @@ void TestPreviewWindow::cameraIconStartsThePreviewAfterLoading() {
 }
 
 void TestPreviewWindow::stopIconShowsOnlyWhilePreviewing() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     QLabel *stop = label("labelStop");
     QHoverEvent enter(QEvent::HoverEnter, QPointF(5, 5), QPointF(-1, -1));
@@ -353,7 +348,7 @@ void TestPreviewWindow::stopIconShowsOnlyWhilePreviewing() {
 }
 
 void TestPreviewWindow::picturesFitTheSurface() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     openWindow();
     window->resize(1200, 760);
     const QSize surface = access().previewSize();
@@ -370,7 +365,7 @@ void TestPreviewWindow::picturesFitTheSurface() {
 }
 
 void TestPreviewWindow::startStopCyclesLeaveNothingBehind() {
-    bus->addCamera(qxCamera());
+    bus->addCamera(SimCameraConfig());
     MessageCapture quiet;
     openWindow();
     QLabel *stop = label("labelStop");
