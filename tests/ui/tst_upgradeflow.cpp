@@ -124,6 +124,11 @@ private:
     // starts a preview once it is open again).
     void letTheCameraReturn();
     void checkIdle();
+    // Confirms an upgrade with the chosen package and returns once the worker waits in front of
+    // the boot loader's first command.
+    void startUpgradeHeldAtTheBootLoader();
+    // Lets the held upgrade go on, acknowledges its result and waits for the window to be idle.
+    void finishHeldUpgrade();
     // Declines the abnormal-state prompts that a test does not expect (while the condition holds),
     // so that one turning up fails the test instead of blocking it.
     void declineUnexpectedPrompts(DialogDriver::Condition condition = nullptr) {
@@ -229,6 +234,26 @@ void TestUpgradeFlow::letTheCameraReturn() {
     QCOMPARE(camera->stage(), SimStage::Camera);
     QTRY_COMPARE_WITH_TIMEOUT(child<QListWidget>("listWidgetCamera")->count(), 1, 10000);
     QTRY_VERIFY(access().controlsReady());
+}
+
+void TestUpgradeFlow::startUpgradeHeldAtTheBootLoader() {
+    tap->closeGate();
+    DialogDriver confirm;
+    confirm.then(QStringLiteral("FormUpgrade"),
+                 [](QWidget &shown) { clickButton(&shown, "btnOK"); });
+    confirm.start();
+    clickUpgrade();
+    QTRY_VERIFY_WITH_TIMEOUT(tap->waitingAtGate(), kFlowTimeout_ms);
+}
+
+void TestUpgradeFlow::finishHeldUpgrade() {
+    DialogDriver result;
+    result.then(QStringLiteral("FormCustomizeMessagebox"),
+                [](QWidget &shown) { clickButton(&shown, "btnOK"); });
+    result.start();
+    tap->openGate();
+    QTRY_VERIFY_WITH_TIMEOUT(result.finished(), kFlowTimeout_ms);
+    QTRY_VERIFY(!access().upgrading());
 }
 
 void TestUpgradeFlow::checkIdle() {
@@ -459,14 +484,10 @@ void TestUpgradeFlow::progressStaysBelowDoneUntilSuccess() {
     openWindow();
     goFast();
     chosenPackage = packages.qx;
-    tap->closeGate();
-    DialogDriver confirm;
-    confirm.then(QStringLiteral("FormUpgrade"),
-                 [](QWidget &shown) { clickButton(&shown, "btnOK"); });
-    confirm.start();
-    clickUpgrade();
     // The worker has reached the boot loader and waits in front of its first command.
-    QTRY_VERIFY_WITH_TIMEOUT(tap->waitingAtGate(), kFlowTimeout_ms);
+    startUpgradeHeldAtTheBootLoader();
+    if (QTest::currentTestFailed())
+        return;
 
     // The timer may have ticked meanwhile; from here on only these ticks move the bar.
     int previous = access().dummyProgress();
@@ -632,13 +653,9 @@ void TestUpgradeFlow::closingDuringAnUpgradeIsRefused() {
     openWindow();
     goFast();
     chosenPackage = packages.qx;
-    tap->closeGate();
-    DialogDriver confirm;
-    confirm.then(QStringLiteral("FormUpgrade"),
-                 [](QWidget &shown) { clickButton(&shown, "btnOK"); });
-    confirm.start();
-    clickUpgrade();
-    QTRY_VERIFY_WITH_TIMEOUT(tap->waitingAtGate(), kFlowTimeout_ms);
+    startUpgradeHeldAtTheBootLoader();
+    if (QTest::currentTestFailed())
+        return;
 
     QString refusal;
     DialogDriver refused;
@@ -653,13 +670,9 @@ void TestUpgradeFlow::closingDuringAnUpgradeIsRefused() {
     QVERIFY(access().upgrading());
     QVERIFY(access().upgradeThreadExists());
 
-    DialogDriver result;
-    result.then(QStringLiteral("FormCustomizeMessagebox"),
-                [](QWidget &shown) { clickButton(&shown, "btnOK"); });
-    result.start();
-    tap->openGate();
-    QTRY_VERIFY_WITH_TIMEOUT(result.finished(), kFlowTimeout_ms);
-    QTRY_VERIFY(!access().upgrading());
+    finishHeldUpgrade();
+    if (QTest::currentTestFailed())
+        return;
     QVERIFY(window->close());
 }
 
@@ -824,13 +837,9 @@ void TestUpgradeFlow::noAbnormalPromptWhilePreparingOrUpgrading() {
     goFast();
     chosenPackage = packages.qx;
     access().setPackageChooser([this](QWidget *) { return chosenPackage; });
-    tap->closeGate();
-    DialogDriver confirm;
-    confirm.then(QStringLiteral("FormUpgrade"),
-                 [](QWidget &shown) { clickButton(&shown, "btnOK"); });
-    confirm.start();
-    clickUpgrade();
-    QTRY_VERIFY_WITH_TIMEOUT(tap->waitingAtGate(), kFlowTimeout_ms);
+    startUpgradeHeldAtTheBootLoader();
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(camera->stage(), SimStage::UBoot);
     const QString notification = QStringLiteral("Detect camera abnormal, state: 2");
     const int before = log.count(QtWarningMsg, notification);
@@ -842,13 +851,9 @@ void TestUpgradeFlow::noAbnormalPromptWhilePreparingOrUpgrading() {
     QCOMPARE(shows.shown(QStringLiteral("FormAbnormal")), 0);
     QVERIFY(!access().abnormalPromptOpen());
 
-    DialogDriver result;
-    result.then(QStringLiteral("FormCustomizeMessagebox"),
-                [](QWidget &shown) { clickButton(&shown, "btnOK"); });
-    result.start();
-    tap->openGate();
-    QTRY_VERIFY_WITH_TIMEOUT(result.finished(), kFlowTimeout_ms);
-    QTRY_VERIFY(!access().upgrading());
+    finishHeldUpgrade();
+    if (QTest::currentTestFailed())
+        return;
     QCOMPARE(shows.shown(QStringLiteral("FormAbnormal")), 0);
 }
 
