@@ -82,11 +82,16 @@ MainWindow::MainWindow(QWidget *parent)
 
     // With several screens a saved place may lie on a screen that is gone: keep the defaults.
     if (screenCount() == 1) {
-        if (windowLeft != 0 && windowTop != 0 && windowWidth != 0 && windowHeight != 0) {
+        // A zero value counts as missing, a window flush with the left edge included.
+        const bool saved =
+            windowLeft != 0 && windowTop != 0 && windowWidth != 0 && windowHeight != 0;
+        if (saved && savedPlaceIsReachable()) {
             qDebug() << "Set the last display position of the window.";
             resize(windowWidth, windowHeight);
             move(windowLeft, windowTop);
         } else {
+            if (saved)
+                qDebug() << "The saved window position lies off the screen.";
             qDebug() << "Set the default display position of the window.";
         }
         applyTheme(styleIndex);

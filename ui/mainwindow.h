@@ -161,6 +161,9 @@ private:
     // --- appearance (mainwindow_appearance.cpp)
     void applyTheme(int index);
     void loadSettings();
+    // Whether the saved frame would open with enough of its top edge on the screen to be seen
+    // and dragged.
+    bool savedPlaceIsReachable() const;
     void saveSettings();
     QString settingsFilePath() const;
 

@@ -16,6 +16,8 @@
 #include <QScreen>
 #include <QSettings>
 
+#include <algorithm>
+
 namespace {
 // The palette colour stands at this place in both style sheets: "QPalette{background:#RRGGBB;}".
 constexpr int kPaletteColourAt = 20;
@@ -28,6 +30,10 @@ const char kLinkColourDark[] = "#DEE2E2";
 // its column beside the combo boxes. Carlito (free, Debian: fonts-crosextra-carlito) fits it.
 const char kApplicationFontFamily[] = "Segoe UI";
 const char kApplicationFontStandIn[] = "Carlito";
+
+// How much of the saved frame's top edge must lie on the screen for the saved place to be used.
+constexpr int kReachableTopEdgeWidth = 100;
+constexpr int kReachableTopEdgeHeight = 20;
 
 MainWindow::ScreenCounter screenCounter = nullptr;
 } // namespace
@@ -116,6 +122,18 @@ void MainWindow::loadSettings() {
 
     styleIndex = settings.value(QStringLiteral("/style/index")).toInt();
     qInfo() << "pre ui style:" << styleIndex;
+}
+
+bool MainWindow::savedPlaceIsReachable() const {
+    // A place saved on a larger desktop, or edited by hand, can lie off the screen; the window
+    // would then open where nobody can see or move it.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return false;
+    const QRect topEdge(windowLeft, windowTop, windowWidth, kReachableTopEdgeHeight);
+    const QRect visible = screen->availableGeometry().intersected(topEdge);
+    return visible.width() >= std::min(kReachableTopEdgeWidth, windowWidth) &&
+           visible.height() >= kReachableTopEdgeHeight;
 }
 
 void MainWindow::saveSettings() {

@@ -16,6 +16,7 @@ private slots:
     void savedThemeAndGeometryOnOneScreen();
     void anyMissingGeometryValueKeepsTheDefaultPlace_data();
     void anyMissingGeometryValueKeepsTheDefaultPlace();
+    void partlyVisibleSavedPlaceIsKept();
     void otherScreenCountsIgnoreTheSavedValues_data();
     void otherScreenCountsIgnoreTheSavedValues();
     void closeWritesDecimalValues();
@@ -69,6 +70,11 @@ void TestAppearancePersistence::anyMissingGeometryValueKeepsTheDefaultPlace_data
     QTest::newRow("height 0") << "/window/height" << QVariant(0);
     QTest::newRow("left missing") << "/window/left" << QVariant();
     QTest::newRow("height not a number") << "/window/height" << QVariant(QStringLiteral("tall"));
+    // A place off the screen (saved on a larger desktop) cannot be reached.
+    QTest::newRow("left beyond the screen") << "/window/left" << QVariant(5000);
+    QTest::newRow("top edge above the screen") << "/window/top" << QVariant(-400);
+    QTest::newRow("top edge below the screen") << "/window/top" << QVariant(3000);
+    QTest::newRow("50 px left on the screen") << "/window/left" << QVariant(-1150);
 }
 
 void TestAppearancePersistence::anyMissingGeometryValueKeepsTheDefaultPlace() {
@@ -92,6 +98,21 @@ void TestAppearancePersistence::anyMissingGeometryValueKeepsTheDefaultPlace() {
     QVERIFY(window->pos() != QPoint(130, 70));
     // The theme does not depend on the geometry.
     verifyTheme(true);
+}
+
+void TestAppearancePersistence::partlyVisibleSavedPlaceIsKept() {
+    // Half the window hangs off the left edge; its title bar can still be reached.
+    writeSettings({{"/window/left", -600},
+                   {"/window/top", 70},
+                   {"/window/width", 1200},
+                   {"/window/height", 760},
+                   {"/style/index", 0}});
+    MessageCapture messages;
+    openWindow();
+    QVERIFY(messages.contains(QStringLiteral("Set the last display position of the window.")));
+    QVERIFY(!messages.contains(QStringLiteral("The saved window position lies off the screen.")));
+    QCOMPARE(window->pos(), QPoint(-600, 70));
+    QCOMPARE(window->size(), QSize(1200, 760));
 }
 
 void TestAppearancePersistence::otherScreenCountsIgnoreTheSavedValues_data() {
