@@ -1,6 +1,6 @@
 // The two style sheets and the theme images they draw with: the palette colour at its fixed
 // place, the same selectors in both themes, every referenced image present (with its high-density
-// variants), the images and colours each widget is drawn with, and the sizes of the artwork.
+// variants) and drawn for its theme, and the sizes of the artwork.
 #include <QFile>
 #include <QImage>
 #include <QMap>
@@ -77,12 +77,6 @@ QStringList urlsIn(const QString &text) {
     return urls;
 }
 
-QString image(const QString &theme, const char *name) {
-    return QStringLiteral("url(:/qss/%1/%2.png)").arg(theme, QString::fromLatin1(name));
-}
-
-const char *const kAccent = "#00BC94";
-const char *const kAccentUnderline = "2px solid #00BC94";
 } // namespace
 
 class TestAppearanceSheets : public QObject {
@@ -97,8 +91,6 @@ private slots:
     void everyReferencedImageExists();
     void imagesComeFromTheirThemeFolder_data();
     void imagesComeFromTheirThemeFolder();
-    void widgetsAreDrawnAsSpecified_data();
-    void widgetsAreDrawnAsSpecified();
     void artworkSizes_data();
     void artworkSizes();
     void loadingAnimations_data();
@@ -196,160 +188,6 @@ void TestAppearanceSheets::imagesComeFromTheirThemeFolder() {
                                   QStringLiteral(":/qss/light/icon-stop.png")};
     for (const QString &url : urlsIn(readSheet(theme)))
         QVERIFY2(url.startsWith(folder) || shared.contains(url), qPrintable(url));
-}
-
-void TestAppearanceSheets::widgetsAreDrawnAsSpecified_data() {
-    QTest::addColumn<QString>("selector");
-    QTest::addColumn<QString>("property");
-    QTest::addColumn<QString>("light");
-    QTest::addColumn<QString>("dark");
-    auto row = [](const QString &selector, const char *property, const QString &light,
-                  const QString &dark) {
-        QTest::newRow(qPrintable(selector + QLatin1Char(' ') + QLatin1String(property)))
-            << selector << QString::fromLatin1(property) << light << dark;
-    };
-    auto same = [&](const QString &selector, const char *property, const QString &value) {
-        row(selector, property, value, value);
-    };
-    auto images = [&](const QString &selector, const char *property, const char *light,
-                      const char *dark) {
-        row(selector, property, image(QStringLiteral("light"), light),
-            image(QStringLiteral("dark"), dark));
-    };
-
-    // Labels, the preview area and the title bar.
-    same("QLabel", "font-size", "15px");
-    row("QLabel", "color", "rgba(0, 0, 0, 0.85)", "rgba(255, 255, 255, 0.85)");
-    row("QLabel#labPreview", "border", "2px dashed #dadfe4", "2px dashed #333333");
-    same("QLabel#labelStop", "background-image", image(QStringLiteral("light"), "icon-stop"));
-    images("QLabel#labelCamera", "background-image", "camera_disable", "camera_disable");
-    for (const char *overlay : {"QLabel#labelStop", "QLabel#labelCamera"})
-        same(overlay, "background-position", "center");
-    same("QLabel#labLogo", "background-image", "url(:/image/logo.png)");
-    same("QLabel#labLogo", "min-width", "158px");
-    same("QLabel#labLogo", "min-height", "60px");
-    same("QLabel#labelState", "font-size", "24px");
-    row("QLabel#labelState", "color", "#4a4a4a", "#ffffff");
-
-    // The mode button: light icon checked in the light theme, dark icon in the dark theme with
-    // the underline, the light icon again while hovered.
-    for (const char *mode : {"QPushButton#btnModeLight", "QPushButton#btnModeDark"}) {
-        same(mode, "min-width", "24px");
-        same(mode, "min-height", "24px");
-        same(QString::fromLatin1(mode) + ":hover", "border-bottom", kAccentUnderline);
-        same(QString::fromLatin1(mode) + ":checked", "border-bottom", kAccentUnderline);
-    }
-    images("QPushButton#btnModeLight", "image", "icon-mode-light", "icon-mode-dark");
-    row("QPushButton#btnModeLight", "border-bottom", "2px solid transparent", kAccentUnderline);
-    images("QPushButton#btnModeLight:hover", "image", "icon-mode-light", "icon-mode-light");
-    images("QPushButton#btnModeDark", "image", "icon-mode-dark", "icon-mode-dark");
-
-    // Camera list.
-    same("QListWidget", "font-size", "16px");
-    same("QListWidget::item", "padding-top", "10px");
-    same("QListWidget::item", "padding-bottom", "10px");
-    same("QListWidget::item:selected", "color", kAccent);
-    row("QListWidget::item:selected", "background-color", "#FBFBFB", "#525252");
-
-    // Navigation.
-    const struct {
-        const char *button;
-        const char *icon;
-    } navigation[] = {{"btnNavControl", "nav-icon-control"},
-                      {"btnNavSupport", "nav-icon-videowall"}};
-    for (const auto &nav : navigation) {
-        const QString selector = QStringLiteral("QToolButton#%1").arg(nav.button);
-        same(selector, "font-size", "18px");
-        same(selector, "font-weight", "bold");
-        const QByteArray normal = QByteArray(nav.icon) + "-normal";
-        images(selector, "background-image", normal.constData(), normal.constData());
-        for (const char *state : {":hover", ":checked"}) {
-            images(selector + state, "background-image", nav.icon, nav.icon);
-            same(selector + state, "color", kAccent);
-            same(selector + state, "border-bottom", kAccentUnderline);
-        }
-    }
-
-    // Control page.
-    images("QPushButton#btnHDR", "image", "switch-close", "switch-close-dark");
-    images("QPushButton#btnHDR:disabled", "image", "switch-close", "switch-close-dark");
-    images("QPushButton#btnHDR:checked", "image", "switch-open", "switch-open");
-    same("QPushButton#btnHDR", "min-width", "42px");
-    same("QPushButton#btnHDR", "min-height", "24px");
-    images("QSlider::groove:horizontal", "border-image", "program-bar-green", "program-bar-green");
-    images("QSlider::handle:horizontal", "image", "program-point", "program-point");
-    images("QSlider::add-page:horizontal", "border-image", "program-bar-background",
-           "program-bar-background");
-    images("QWidget#widgetDirectionBg", "background-image", "direction-background",
-           "direction-background");
-    for (const char *direction : {"Up", "Down", "Left", "Right"}) {
-        const QString selector = QStringLiteral("QPushButton#btnCamera%1").arg(direction);
-        const QByteArray name = "icon-arrow-" + QByteArray(direction).toLower();
-        images(selector, "image", name.constData(), (name + "-dark").constData());
-        images(selector + ":disabled", "image", (name + "-disable").constData(),
-               (name + "-disable").constData());
-    }
-    images("QComboBox::down-arrow", "image", "icon-line-down", "icon-line-down");
-    // Disabled controls are drawn grey as a whole.
-    images("QComboBox::down-arrow:disabled", "image", "icon-line-down-disable",
-           "icon-line-down-disable");
-    images("QSlider::handle:horizontal:disabled", "image", "program-point-disable",
-           "program-point-disable");
-    same("QComboBox QAbstractItemView::item", "min-height", "32px");
-
-    // Filled buttons of the window and the dialogs.
-    for (const char *button : {"btnRestoreDefaults", "btnUpgrade", "btnCancel", "btnOK"}) {
-        const QString selector = QStringLiteral("QPushButton#%1").arg(button);
-        same(selector, "background-color", kAccent);
-        same(selector, "border-radius", "4px");
-        same(selector, "color", "#FFFFFF");
-        same(selector, "font-size", "15px");
-        same(selector + ":pressed", "background-color", "#367638");
-        same(selector + ":disabled", "background-color", "#9B9B9B");
-    }
-
-    // Support page.
-    for (const char *section : {"Info", "Update", "Support", "DesktopVer"}) {
-        const QString extend = QStringLiteral("QPushButton#btnDev%1Extend").arg(section);
-        images(extend, "image", "icon-arrow-down-ext", "icon-arrow-down-ext");
-        images(extend + ":checked", "image", "icon-arrow-up-ext", "icon-arrow-up-ext");
-        same(extend, "min-width", "18px");
-        same(extend, "min-height", "18px");
-        const QString title = QStringLiteral("QLabel#labelDev%1").arg(section);
-        same(title, "font-size", "15px");
-        same(title, "font-weight", "bold");
-        row(QStringLiteral("QWidget#widgetDev%1Head").arg(section), "background-color", "#FFFFFF",
-            "#3E3E3E");
-    }
-    same("QProgressBar::chunk", "background-color", kAccent);
-
-    // The dialog family looks the same in both themes.
-    for (const char *dialog :
-         {"QWidget#FormCustomizeMessagebox", "QWidget#FormUpgrade", "QWidget#FormAbnormal"}) {
-        same(dialog, "background-color", "#DCDCDC");
-        same(dialog, "color", "#000000");
-    }
-    same("QTextEdit#textEditPrompt", "background-color", "#DCDCDC");
-    same("QTextEdit#textEditPrompt", "color", "#101010");
-    same("QTextEdit#textEditPrompt", "font-size", "15px");
-    same("QTextEdit#textEditPrompt", "padding", "5px");
-    same("QLabel#labelCountdown", "color", "#000000");
-    same("QLabel#labelPrompt", "color", "#000000");
-}
-
-void TestAppearanceSheets::widgetsAreDrawnAsSpecified() {
-    QFETCH(QString, selector);
-    QFETCH(QString, property);
-    QFETCH(QString, light);
-    QFETCH(QString, dark);
-    const QString lightValue =
-        valueOf(parseSheet(readSheet(QStringLiteral("light"))), selector, property);
-    const QString darkValue =
-        valueOf(parseSheet(readSheet(QStringLiteral("dark"))), selector, property);
-    QVERIFY2(lightValue.compare(light, Qt::CaseInsensitive) == 0,
-             qPrintable(QStringLiteral("light: %1").arg(lightValue)));
-    QVERIFY2(darkValue.compare(dark, Qt::CaseInsensitive) == 0,
-             qPrintable(QStringLiteral("dark: %1").arg(darkValue)));
 }
 
 void TestAppearanceSheets::artworkSizes_data() {

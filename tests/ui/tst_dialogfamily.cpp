@@ -1,10 +1,7 @@
-#include "translationrecorder.h"
 #include "ui/formcustomizemessagebox.h"
 #include "ui/maskwidget.h"
 #include "ui/roundedcorners.h"
 
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
@@ -29,7 +26,7 @@ class TestDialogFamily : public QObject {
     Q_OBJECT
 
 private slots:
-    void messageBoxForm();
+    void messageBoxIsFramelessWithFocusOnOk();
     void buttonsShown_data();
     void buttonsShown();
     void htmlTextIsShownAsRichText();
@@ -39,7 +36,6 @@ private slots:
     void okDuringCountdownStopsTheTimer();
     void okAccepts();
     void cancelRejects();
-    void countdownTextGoesThroughItsContext();
     void roundedCornersFollowEverySize_data();
     void roundedCornersFollowEverySize();
     void roundedOutlineOfASmallWidget();
@@ -50,37 +46,13 @@ private slots:
     void maskSurvivesTheMainWindow();
 };
 
-void TestDialogFamily::messageBoxForm() {
+void TestDialogFamily::messageBoxIsFramelessWithFocusOnOk() {
     FormCustomizeMessagebox box(QStringLiteral("hello"), 1, false);
+    // The mask recognises the box by its object name.
     QCOMPARE(box.objectName(), QStringLiteral("FormCustomizeMessagebox"));
-    QCOMPARE(box.size(), QSize(425, 183));
-    QCOMPARE(box.windowTitle(), QStringLiteral("Tips"));
     QCOMPARE(box.windowFlags() & ~Qt::Dialog, Qt::FramelessWindowHint);
-    auto *grid = qobject_cast<QGridLayout *>(box.layout());
-    QVERIFY(grid);
-    QCOMPARE(grid->objectName(), QStringLiteral("gridLayout"));
-    auto *text = box.findChild<QTextEdit *>(QStringLiteral("textEditPrompt"));
-    QVERIFY(text);
-    QVERIFY(!text->isReadOnly());
-    QCOMPARE(grid->indexOf(text), 0);
-    auto *row = box.findChild<QHBoxLayout *>(QStringLiteral("horizontalLayout"));
-    QVERIFY(row);
-    QCOMPARE(row->count(), 5);
-    QCOMPARE(row->itemAt(0)->widget(), countdownLabel(box));
-    QCOMPARE(row->itemAt(1)->spacerItem()->sizeHint(), QSize(40, 20));
-    QCOMPARE(row->itemAt(1)->spacerItem()->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-    auto *cancel = box.findChild<QPushButton *>(QStringLiteral("btnCancel"));
-    auto *ok = box.findChild<QPushButton *>(QStringLiteral("btnOK"));
-    QCOMPARE(row->itemAt(2)->widget(), cancel);
-    QCOMPARE(row->itemAt(3)->spacerItem()->sizeHint(), QSize(40, 20));
-    QCOMPARE(row->itemAt(3)->spacerItem()->sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-    QCOMPARE(row->itemAt(4)->widget(), ok);
-    QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
-    QCOMPARE(cancel->minimumSize(), QSize(80, 30));
-    QCOMPARE(ok->text(), QStringLiteral("OK"));
-    QCOMPARE(ok->minimumSize(), QSize(50, 30));
     // Enter or Space presses OK.
-    QCOMPARE(box.focusWidget(), ok);
+    QCOMPARE(box.focusWidget(), box.findChild<QPushButton *>(QStringLiteral("btnOK")));
 }
 
 void TestDialogFamily::buttonsShown_data() {
@@ -189,19 +161,6 @@ void TestDialogFamily::cancelRejects() {
     QCOMPARE(box.exec(), int(QDialog::Rejected));
     QVERIFY(!box.countdownActive());
     QVERIFY(!box.isVisible());
-}
-
-void TestDialogFamily::countdownTextGoesThroughItsContext() {
-    TranslationRecorder recorder;
-    QCoreApplication::installTranslator(&recorder);
-    FormCustomizeMessagebox box(QStringLiteral("q"), 1, true);
-    QCoreApplication::removeTranslator(&recorder);
-    const QString context = QStringLiteral("FormCustomizeMessagebox");
-    QVERIFY(recorder.asked(
-        context, QStringLiteral("The window will close automatically after %1 seconds.")));
-    QVERIFY(recorder.asked(context, QStringLiteral("Tips")));
-    QVERIFY(recorder.asked(context, QStringLiteral("Cancel")));
-    QVERIFY(recorder.asked(context, QStringLiteral("OK")));
 }
 
 void TestDialogFamily::roundedCornersFollowEverySize_data() {

@@ -1,4 +1,4 @@
-// The two upgrade dialogs: their forms, texts and results, and the package sequence that the
+// The two upgrade dialogs: their texts and results, and the package sequence that the
 // abnormal-state dialog runs before it offers the upgrade.
 #include "tests/testsupport/testsupport.h"
 #include "translationrecorder.h"
@@ -9,28 +9,16 @@
 #include "upgrade/packagefiles.h"
 
 #include <QFileDialog>
-#include <QGridLayout>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
 
 namespace {
-const char kUpgradePrompt[] =
-    "<h3>Get Ready to Update</h3>Make sure your camera is not in use by another application "
-    "before proceeding with this software update. <br><br>This update takes a few minutes to "
-    "complete. <br><br><b>Do not disconnect your device</b> during the update process.";
 const char kAbnormalPrompt[] = "<h3>Anomaly detection, please upgrade it again.</h3>";
 
 QPushButton *button(QWidget &dialog, const char *name) {
     return dialog.findChild<QPushButton *>(QString::fromLatin1(name));
-}
-
-void checkSpacer(QLayoutItem *item, QSizePolicy::Policy policy) {
-    QVERIFY(item && item->spacerItem());
-    QCOMPARE(item->spacerItem()->sizeHint(), QSize(40, 20));
-    QCOMPARE(item->spacerItem()->sizePolicy().horizontalPolicy(), policy);
 }
 
 // The result of running the dialog with `act` applied to it once it is on screen.
@@ -49,15 +37,13 @@ class TestUpgradeDialogs : public QObject {
 
 private slots:
     void initTestCase();
-    void upgradeDialogForm();
-    void upgradeDialogTextsGoThroughTheirContext();
+    void upgradeDialogShowsItsPromptAsRichText();
     void upgradeDialogResults_data();
     void upgradeDialogResults();
     void upgradeDialogFocusIsOnOk();
     void roundedOutline_data();
     void roundedOutline();
-    void abnormalDialogForm();
-    void abnormalDialogTextsGoThroughTheirContext();
+    void abnormalDialogTexts();
     void abnormalDialogCancelRejects();
     void abnormalDialogFocusIsOnUpgrade();
     void abnormalPackageChoice_data();
@@ -74,58 +60,21 @@ void TestUpgradeDialogs::initTestCase() {
     QVERIFY(packages.build());
 }
 
-void TestUpgradeDialogs::upgradeDialogForm() {
+void TestUpgradeDialogs::upgradeDialogShowsItsPromptAsRichText() {
     FormUpgrade dialog;
+    // The mask recognises the dialog by its object name.
     QCOMPARE(dialog.objectName(), QStringLiteral("FormUpgrade"));
-    QCOMPARE(dialog.size(), QSize(446, 263));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Upgrade"));
     QCOMPARE(dialog.windowFlags() & ~Qt::Dialog, Qt::FramelessWindowHint);
-    QVERIFY(!dialog.parent());
-
-    auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
-    QVERIFY(grid);
-    QCOMPARE(grid->objectName(), QStringLiteral("gridLayout"));
     auto *text = dialog.findChild<QTextEdit *>(QStringLiteral("textEditPrompt"));
     QVERIFY(text);
     QVERIFY(text->isReadOnly());
-    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-    grid->getItemPosition(grid->indexOf(text), &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(QPoint(column, row), QPoint(0, 0));
-    // Shown as rich text: the heading and the line breaks are formatting, not characters.
+    // The heading and the line breaks are formatting, not characters.
     const QString plain = text->toPlainText();
     QVERIFY2(plain.startsWith(QStringLiteral("Get Ready to Update\nMake sure your camera")),
              qPrintable(plain));
     QVERIFY(!plain.contains(QLatin1Char('<')));
     QVERIFY(plain.endsWith(QStringLiteral("Do not disconnect your device during the update "
                                           "process.")));
-
-    auto *buttons = dialog.findChild<QHBoxLayout *>(QStringLiteral("horizontalLayout"));
-    QVERIFY(buttons);
-    int index = -1;
-    for (int i = 0; i < grid->count(); ++i) {
-        if (grid->itemAt(i)->layout() == buttons)
-            index = i;
-    }
-    grid->getItemPosition(index, &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(QPoint(column, row), QPoint(0, 1));
-    QCOMPARE(buttons->count(), 4);
-    checkSpacer(buttons->itemAt(0), QSizePolicy::Expanding);
-    QCOMPARE(buttons->itemAt(1)->widget(), button(dialog, "btnCancel"));
-    checkSpacer(buttons->itemAt(2), QSizePolicy::Fixed);
-    QCOMPARE(buttons->itemAt(3)->widget(), button(dialog, "btnOK"));
-    QCOMPARE(button(dialog, "btnCancel")->text(), QStringLiteral("Cancel"));
-    QCOMPARE(button(dialog, "btnCancel")->minimumSize(), QSize(80, 30));
-    QCOMPARE(button(dialog, "btnOK")->text(), QStringLiteral("OK"));
-    QCOMPARE(button(dialog, "btnOK")->minimumSize(), QSize(50, 30));
-}
-
-void TestUpgradeDialogs::upgradeDialogTextsGoThroughTheirContext() {
-    TranslationRecorder recorder;
-    QCoreApplication::installTranslator(&recorder);
-    { FormUpgrade dialog; }
-    QCoreApplication::removeTranslator(&recorder);
-    for (const char *text : {kUpgradePrompt, "Upgrade", "Cancel", "OK"})
-        QVERIFY2(recorder.asked(QStringLiteral("FormUpgrade"), QString::fromUtf8(text)), text);
 }
 
 void TestUpgradeDialogs::upgradeDialogResults_data() {
@@ -190,53 +139,16 @@ void TestUpgradeDialogs::roundedOutline() {
         QVERIFY(outline.contains(inside));
 }
 
-void TestUpgradeDialogs::abnormalDialogForm() {
+void TestUpgradeDialogs::abnormalDialogTexts() {
     FormAbnormal dialog;
     QCOMPARE(dialog.objectName(), QStringLiteral("FormAbnormal"));
-    QCOMPARE(dialog.size(), QSize(450, 250));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Upgrade"));
-    QCOMPARE(dialog.windowFlags() & ~Qt::Dialog, Qt::FramelessWindowHint);
-
-    auto *grid = qobject_cast<QGridLayout *>(dialog.layout());
-    QVERIFY(grid);
-    QCOMPARE(grid->objectName(), QStringLiteral("gridLayout"));
     auto *label = dialog.findChild<QLabel *>(QStringLiteral("labelPrompt"));
     QVERIFY(label);
     QCOMPARE(label->text(), QString::fromUtf8(kAbnormalPrompt));
-    QCOMPARE(label->alignment(), Qt::AlignCenter);
     // Wraps rather than widening the dialog in a larger font.
     QVERIFY(label->wordWrap());
-    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
-    grid->getItemPosition(grid->indexOf(label), &row, &column, &rowSpan, &columnSpan);
-    QCOMPARE(QPoint(column, row), QPoint(0, 0));
-    QCOMPARE(columnSpan, 4);
-
-    QLayoutItem *cells[4] = {};
-    for (int i = 0; i < grid->count(); ++i) {
-        grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
-        if (row == 1)
-            cells[column] = grid->itemAt(i);
-    }
-    checkSpacer(cells[0], QSizePolicy::Expanding);
-    QVERIFY(cells[1]);
-    QCOMPARE(cells[1]->widget(), button(dialog, "btnCancel"));
-    checkSpacer(cells[2], QSizePolicy::Fixed);
-    QVERIFY(cells[3]);
-    QCOMPARE(cells[3]->widget(), button(dialog, "btnUpgrade"));
-    QCOMPARE(button(dialog, "btnCancel")->text(), QStringLiteral("Cancel"));
-    QCOMPARE(button(dialog, "btnCancel")->minimumSize(), QSize(80, 30));
     // "&&" shows as one ampersand.
     QCOMPARE(button(dialog, "btnUpgrade")->text(), QStringLiteral("Upgrade && Reboot"));
-    QCOMPARE(button(dialog, "btnUpgrade")->minimumSize(), QSize(180, 30));
-}
-
-void TestUpgradeDialogs::abnormalDialogTextsGoThroughTheirContext() {
-    TranslationRecorder recorder;
-    QCoreApplication::installTranslator(&recorder);
-    { FormAbnormal dialog; }
-    QCoreApplication::removeTranslator(&recorder);
-    for (const char *text : {kAbnormalPrompt, "Upgrade", "Cancel", "Upgrade && Reboot"})
-        QVERIFY2(recorder.asked(QStringLiteral("FormAbnormal"), QString::fromUtf8(text)), text);
 }
 
 void TestUpgradeDialogs::abnormalDialogCancelRejects() {
