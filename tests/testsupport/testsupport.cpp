@@ -1,6 +1,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QMutex>
 
 namespace {
@@ -46,4 +47,16 @@ int threadCount() {
     return static_cast<int>(QDir(QStringLiteral("/proc/self/task"))
                                 .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
                                 .size());
+}
+
+int threadsOutsideThePool() {
+    int pooled = 0;
+    const QStringList tasks =
+        QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QString &task : tasks) {
+        QFile name(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (name.open(QIODevice::ReadOnly) && name.readAll().startsWith("Thread (pooled)"))
+            ++pooled;
+    }
+    return static_cast<int>(tasks.size()) - pooled;
 }

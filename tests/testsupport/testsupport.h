@@ -25,3 +25,6 @@ private:
 int openFileDescriptorCount();
 // Counts the threads of this process (Linux: /proc/self/task).
 int threadCount();
+// The same without the threads of Qt's global pool, which come and go on their own (image
+// scaling, for one, borrows them and they expire only after half a minute).
+int threadsOutsideThePool();

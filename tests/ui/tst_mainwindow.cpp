@@ -771,13 +771,14 @@ void TestMainWindow::closingSavesAndReleasesTheCamera() {
 }
 
 void TestMainWindow::destroyingTheWindowEndsItsThreads() {
-    const int threadsBefore = threadCount();
+    const int threadsBefore = threadsOutsideThePool();
     bus->addCamera(SimCameraConfig());
     openWindow();
     QVERIFY(access().previewWorkerRunning());
-    QVERIFY(threadCount() > threadsBefore);
+    QVERIFY(threadsOutsideThePool() > threadsBefore);
     window.reset();
-    QTRY_COMPARE(threadCount(), threadsBefore);
+    // Threads of earlier tests may leave meanwhile, so the count may fall below the start.
+    QTRY_VERIFY(threadsOutsideThePool() <= threadsBefore);
     QCOMPARE(bus->openHandles(), 0);
 }
 
