@@ -38,7 +38,9 @@ std::atomic<Clock *> installedClock{nullptr};
 
 Clock &activeClock() {
     Clock *installed = installedClock.load();
-    return installed ? *installed : systemClock;
+    if (installed)
+        return *installed;
+    return systemClock;
 }
 
 void installClock(Clock *source) {

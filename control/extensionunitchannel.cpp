@@ -26,7 +26,9 @@ std::atomic<ExtensionUnitBackend *> installed{nullptr};
 
 ExtensionUnitBackend &extensionUnitBackend() {
     ExtensionUnitBackend *backend = installed.load();
-    return backend ? *backend : noExtensionUnits;
+    if (backend)
+        return *backend;
+    return noExtensionUnits;
 }
 
 void installExtensionUnitBackend(ExtensionUnitBackend *backend) {

@@ -16,7 +16,9 @@ std::atomic<VideoInputBackend *> installed{nullptr};
 
 VideoInputBackend &videoInputBackend() {
     VideoInputBackend *backend = installed.load();
-    return backend ? *backend : noVideoInputs;
+    if (backend)
+        return *backend;
+    return noVideoInputs;
 }
 
 void installVideoInputBackend(VideoInputBackend *backend) {

@@ -15,7 +15,9 @@ std::atomic<ScsiBackend *> installed{nullptr};
 
 ScsiBackend &scsiBackend() {
     ScsiBackend *backend = installed.load();
-    return backend ? *backend : noScsiDevices;
+    if (backend)
+        return *backend;
+    return noScsiDevices;
 }
 
 void installScsiBackend(ScsiBackend *backend) {

@@ -68,7 +68,7 @@ QString Zip7z::extract(const QString &archivePath, const QString &outputDirector
             qInfo("archiver still running");
     }
 
-    const QString output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    QString output = QString::fromLocal8Bit(process.readAllStandardOutput());
     const bool ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0 &&
                     process.error() != QProcess::FailedToStart;
     if (!ok) {
