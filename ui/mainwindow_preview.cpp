@@ -78,13 +78,7 @@ void MainWindow::stopPreviewWorker() {
 
 void MainWindow::previewStopPressed() {
     previewRunning = false;
-    if (videoWorker && videoThread) {
-        qDebug() << "stop camera!";
-        stopPreviewWorker();
-    }
-    ui->labelloading->hide();
-    ui->labelCamera->show();
-    ui->labelStop->hide();
+    stopCameraPreView();
     ui->labPreview->setStyleSheet(QString::fromLatin1(kIdleBorder));
 }
 
