@@ -138,6 +138,13 @@ private:
     static int screenCount();
 
     // --- Control page (mainwindow_controlpage.cpp)
+    // The zoom slider's range in per cent; the pad moves the camera only above the minimum.
+    static constexpr int kZoomMinimum = 100;
+    static constexpr int kZoomMaximum = 800;
+    // Writes one setting, tells the user (with timeoutText) when the camera did not take it, and
+    // logs the value the camera reports back after logLabel.
+    void writeSetting(bool (UVCExtensionUnit::*set)(int), bool (UVCExtensionUnit::*get)(int &),
+                      int value, const QString &timeoutText, const char *logLabel);
     void readCameraSettings();
     void setControlsEnabled(bool enable);
     // Narrows the enabled controls to what the model offers (configured vendor 1 only).

@@ -12,8 +12,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int kZoomNeutral = 100;
-constexpr int kZoomMaximum = 800;
 constexpr int kPanTiltLimit_deg = 30;
 constexpr int kCameraControlPan = 0;
 constexpr int kCameraControlTilt = 1;
@@ -106,7 +104,7 @@ void MainWindow::readCameraSettings() {
     cameraWrapper->getCameraControl(kCameraControlPan, g_pan);
     cameraWrapper->getCameraControl(kCameraControlTilt, g_tilt);
     cameraWrapper->getCameraControl(kCameraControlZoom, g_zoom);
-    g_zoom = qBound(kZoomNeutral, g_zoom, kZoomMaximum);
+    g_zoom = qBound(kZoomMinimum, g_zoom, kZoomMaximum);
     qDebug() << "param:"
              << "pan:" << g_pan << "tilt:" << g_tilt << "zoom:" << g_zoom;
 
@@ -173,12 +171,12 @@ void MainWindow::setControlsEnabled(bool enable) {
     qDebug() << "set controls enable:" << static_cast<int>(enable);
 
     // The pad moves a zoomed picture only.
-    setPadEnabled(*ui, enable && g_zoom > kZoomNeutral);
+    setPadEnabled(*ui, enable && g_zoom > kZoomMinimum);
 
     ui->sliderZoom->setEnabled(enable);
     if (!enable) {
-        g_zoom = kZoomNeutral;
-        ui->sliderZoom->setValue(kZoomNeutral);
+        g_zoom = kZoomMinimum;
+        ui->sliderZoom->setValue(kZoomMinimum);
     }
 
     ui->comboBoxAntiFlicker->setEnabled(enable);
@@ -232,11 +230,8 @@ void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
         setSpeedRowVisible(*ui, false);
     }
 
-    if (!extensionUnit.setTrackingMode(value))
-        showMessageBox(tr("The operation has timed out, please try again."), false);
-    int queried = 0;
-    if (extensionUnit.getTrackingMode(queried))
-        qDebug() << "Set tracking mode:" << value << ", query value:" << queried;
+    writeSetting(&UVCExtensionUnit::setTrackingMode, &UVCExtensionUnit::getTrackingMode, value,
+                 tr("The operation has timed out, please try again."), "Set tracking mode:");
 
     if (value == kTrackingOff) {
         qDebug() << "sliderZoom:" << ui->sliderZoom->value() << "g_zoom :" << g_zoom;
@@ -272,11 +267,9 @@ void MainWindow::on_comboBoxTrackEffect_currentIndexChanged(int index) {
     // The camera takes an effect only while it frames automatically.
     int mode = 0;
     if (extensionUnit.getTrackingMode(mode) && mode == kAutoFraming) {
-        if (!extensionUnit.setTrackingEffect(value))
-            showMessageBox(tr("The operation has timed out, please try again."), false);
-        int queried = 0;
-        if (extensionUnit.getTrackingEffect(queried))
-            qDebug() << "Set tracking effect:" << value << ", query value:" << queried;
+        writeSetting(&UVCExtensionUnit::setTrackingEffect, &UVCExtensionUnit::getTrackingEffect,
+                     value, tr("The operation has timed out, please try again."),
+                     "Set tracking effect:");
     }
     // A speed means something only for the smooth effect.
     setSpeedRowVisible(*ui, value != kEffectImmediate);
@@ -290,46 +283,44 @@ void MainWindow::on_comboBoxTrackSpeend_currentIndexChanged(int index) {
     int mode = 0;
     if (!extensionUnit.getTrackingMode(mode) || mode != kAutoFraming)
         return;
-    if (!extensionUnit.setTrackingSpeed(value))
-        showMessageBox(tr("The operation has timed out, please try again."), false);
-    int queried = 0;
-    if (extensionUnit.getTrackingSpeed(queried))
-        qDebug() << "Set tracking speed:" << value << ", query value:" << queried;
+    writeSetting(&UVCExtensionUnit::setTrackingSpeed, &UVCExtensionUnit::getTrackingSpeed, value,
+                 tr("The operation has timed out, please try again."), "Set tracking speed:");
 }
 
 void MainWindow::on_comboBoxAntiFlicker_currentIndexChanged(int index) {
     if (!controlsReady || !indexInTable(AntiFlickerOptions, index))
         return;
     const int value = optionValueAt(AntiFlickerOptions, index);
-    if (!extensionUnit.setAntiFlicker(value))
-        showMessageBox(tr("The setting has timed out, please try again."), false);
-    int queried = 0;
-    if (extensionUnit.getAntiFlicker(queried))
-        qDebug() << "Set Flicker:" << value << ", query value:" << queried;
+    writeSetting(&UVCExtensionUnit::setAntiFlicker, &UVCExtensionUnit::getAntiFlicker, value,
+                 tr("The setting has timed out, please try again."), "Set Flicker:");
 }
 
 void MainWindow::on_comboBoxMic_currentIndexChanged(int index) {
     if (!controlsReady || !indexInTable(SwitchOptions, index))
         return;
     const int value = optionValueAt(SwitchOptions, index);
-    if (!extensionUnit.setMicEnabled(value))
-        showMessageBox(tr("The setting has timed out, please try again."), false);
-    int queried = 0;
-    if (extensionUnit.getMicEnabled(queried))
-        qDebug() << "Set mute:" << value << ", query value:" << queried;
+    writeSetting(&UVCExtensionUnit::setMicEnabled, &UVCExtensionUnit::getMicEnabled, value,
+                 tr("The setting has timed out, please try again."), "Set mute:");
     // The camera re-enumerates with or without its microphone; told whatever the outcome.
     runMessageBox(QString::fromUtf8(kRestartNotice), kOkOnly, true);
+}
+
+void MainWindow::writeSetting(bool (UVCExtensionUnit::*set)(int),
+                              bool (UVCExtensionUnit::*get)(int &), int value,
+                              const QString &timeoutText, const char *logLabel) {
+    if (!(extensionUnit.*set)(value))
+        showMessageBox(timeoutText, false);
+    int queried = 0;
+    if ((extensionUnit.*get)(queried))
+        qDebug() << logLabel << value << ", query value:" << queried;
 }
 
 void MainWindow::on_btnHDR_clicked() {
     if (!controlsReady)
         return;
     hdrState = hdrState == 0 ? 1 : 0;
-    if (!extensionUnit.setHdr(hdrState))
-        showMessageBox(tr("The setting has timed out, please try again."), false);
-    int queried = 0;
-    if (extensionUnit.getHdr(queried))
-        qDebug() << "Set HDR:" << hdrState << ", query value:" << queried;
+    writeSetting(&UVCExtensionUnit::setHdr, &UVCExtensionUnit::getHdr, hdrState,
+                 tr("The setting has timed out, please try again."), "Set HDR:");
 }
 
 void MainWindow::on_btnRestoreDefaults_clicked() {
@@ -405,7 +396,7 @@ void MainWindow::slotOnSetZoomValue(int value) {
     cameraWrapper->setCameraControl(kCameraControlZoom, value);
     ui->labelZoomValue->setText(zoomText(value));
     // The zoom decides over the pan and tilt limits: a zoomed picture can always be moved.
-    setPadEnabled(*ui, value > kZoomNeutral);
+    setPadEnabled(*ui, value > kZoomMinimum);
 }
 
 void MainWindow::slotRemberYuntaiValue() {
@@ -420,5 +411,5 @@ void MainWindow::slotRemberYuntaiValue() {
 
     cameraWrapper->setCameraControl(kCameraControlZoom, g_zoom);
     ui->labelZoomValue->setText(zoomText(g_zoom));
-    setPadEnabled(*ui, g_zoom > kZoomNeutral);
+    setPadEnabled(*ui, g_zoom > kZoomMinimum);
 }
