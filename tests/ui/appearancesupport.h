@@ -115,6 +115,13 @@ protected:
                                          : QStringLiteral(":/qss/light/loading.gif"));
     }
 
+    // Clicks the mode button and checks the theme it gives, by index and by look.
+    void clickModeButtonExpecting(int styleIndex) {
+        button("btnModeLight")->click();
+        QCOMPARE(access().styleIndex(), styleIndex);
+        verifyTheme(styleIndex != 0);
+    }
+
     std::unique_ptr<SimulatedBus> bus;
     std::unique_ptr<MainWindow> window;
 };

@@ -53,12 +53,8 @@ void TestAppearance::modeButtonSwitchesTheWholeAppearance() {
     openWindow();
     verifyTheme(false);
     for (int round = 0; round < 2; ++round) {
-        button("btnModeLight")->click();
-        QCOMPARE(access().styleIndex(), 1);
-        verifyTheme(true);
-        button("btnModeLight")->click();
-        QCOMPARE(access().styleIndex(), 0);
-        verifyTheme(false);
+        clickModeButtonExpecting(1);
+        clickModeButtonExpecting(0);
     }
 }
 
@@ -68,12 +64,8 @@ void TestAppearance::hiddenDarkButtonLeavesTheToggle() {
     QCOMPARE(access().styleIndex(), 1);
     verifyTheme(true);
     // The toggle still says light, so the next click of the mode button "switches" to dark.
-    button("btnModeLight")->click();
-    QCOMPARE(access().styleIndex(), 1);
-    verifyTheme(true);
-    button("btnModeLight")->click();
-    QCOMPARE(access().styleIndex(), 0);
-    verifyTheme(false);
+    clickModeButtonExpecting(1);
+    clickModeButtonExpecting(0);
 }
 
 void TestAppearance::sameSheetIsAppliedOnce() {

@@ -52,12 +52,8 @@ void TestAppearancePersistence::savedThemeAndGeometryOnOneScreen() {
     QVERIFY(messages.contains(QStringLiteral("Set the last display position of the window.")));
 
     // The mode button starts from the restored theme: one click gives the other one.
-    button("btnModeLight")->click();
-    QCOMPARE(access().styleIndex(), dark ? 0 : 1);
-    verifyTheme(!dark);
-    button("btnModeLight")->click();
-    QCOMPARE(access().styleIndex(), dark ? 1 : 0);
-    verifyTheme(dark);
+    clickModeButtonExpecting(dark ? 0 : 1);
+    clickModeButtonExpecting(dark ? 1 : 0);
 }
 
 void TestAppearancePersistence::anyMissingGeometryValueKeepsTheDefaultPlace_data() {

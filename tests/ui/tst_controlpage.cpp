@@ -153,6 +153,9 @@ private slots:
 
 private:
     void openWindow();
+    // Plugs in a camera with these settings, opens the window on it and stops the preview the
+    // list refresh started.
+    void openOnCamera(const SimSettings &settings = SimSettings());
     // Ends the preview that the refresh started, so that the page's traffic is all there is.
     void stopPreview();
     // Waits until the position re-apply that a tracking mode of Off schedules has run: moves the
@@ -197,6 +200,13 @@ void TestControlPage::cleanup() {
 
 void TestControlPage::openWindow() {
     window = std::make_unique<MainWindow>();
+}
+
+void TestControlPage::openOnCamera(const SimSettings &settings) {
+    camera = bus->addCamera(SimCameraConfig());
+    camera->setSettings(settings);
+    openWindow();
+    stopPreview();
 }
 
 void TestControlPage::stopPreview() {
@@ -260,13 +270,10 @@ void TestControlPage::comboIndexWritesTheTableValue() {
     QFETCH(int, index);
     QFETCH(int, code);
     QFETCH(int, value);
-    camera = bus->addCamera(SimCameraConfig());
     // Effect and speed are taken only while the camera frames automatically.
     SimSettings settings;
     settings.trackingMode = 1;
-    camera->setSettings(settings);
-    openWindow();
-    stopPreview();
+    openOnCamera(settings);
     QVERIFY(access().controlsReady());
 
     // From no selection, so that every index is a change.
@@ -348,9 +355,7 @@ void TestControlPage::settingsReadFillsThePageWithoutWriting() {
 }
 
 void TestControlPage::handlersAreSilentWithoutAnOpenCamera() {
-    camera = bus->addCamera(SimCameraConfig());
-    openWindow();
-    stopPreview();
+    openOnCamera();
     QVERIFY(access().controlsReady());
     bus->unplug(camera);
     QCoreApplication::processEvents();
@@ -396,13 +401,10 @@ void TestControlPage::visibilityAfterTheSettingsRead() {
     QFETCH(bool, manual);
     QFETCH(bool, effectRow);
     QFETCH(bool, speedRow);
-    camera = bus->addCamera(SimCameraConfig());
     SimSettings settings;
     settings.trackingMode = static_cast<std::uint8_t>(mode);
     settings.trackingEffect = static_cast<std::uint8_t>(effect);
-    camera->setSettings(settings);
-    openWindow();
-    stopPreview();
+    openOnCamera(settings);
     QCOMPARE(!child(QStringLiteral("widgetTrackOff"))->isHidden(), manual);
     QCOMPARE(isRowVisible(child(QStringLiteral("label_16")), combo("comboBoxTrackEffect")),
              effectRow);
@@ -458,13 +460,10 @@ void TestControlPage::visibilityAfterEachTrackingMode() {
 
 void TestControlPage::autoFramingRewritesAChangedEffect() {
     // The camera is Off with the Immediate effect; the page, never told the effect, shows Smooth.
-    camera = bus->addCamera(SimCameraConfig());
     SimSettings settings;
     settings.trackingMode = 0;
     settings.trackingEffect = 0;
-    camera->setSettings(settings);
-    openWindow();
-    stopPreview();
+    openOnCamera(settings);
     QCOMPARE(combo("comboBoxTrackEffect")->currentIndex(), 0);
 
     const std::size_t from = camera->xuLog().size();
@@ -504,12 +503,9 @@ void TestControlPage::effectAndSpeedNeedAutoFramingOnTheCamera() {
     QFETCH(bool, written);
     QFETCH(bool, speedRow);
     // The page shows Auto Framing with both rows; the camera decides what is written.
-    camera = bus->addCamera(SimCameraConfig());
     SimSettings settings;
     settings.trackingMode = 1;
-    camera->setSettings(settings);
-    openWindow();
-    stopPreview();
+    openOnCamera(settings);
     QVERIFY(!combo("comboBoxTrackSpeend")->isHidden());
     settings.trackingMode = static_cast<std::uint8_t>(cameraMode);
     camera->setSettings(settings);
@@ -821,9 +817,7 @@ void TestControlPage::failedWriteShowsOneTimeOut() {
 }
 
 void TestControlPage::hdrKeepsItsToggledValueAfterAFailure() {
-    camera = bus->addCamera(SimCameraConfig());
-    openWindow();
-    stopPreview();
+    openOnCamera();
     QVERIFY(!button("btnHDR")->isChecked());
     SimCameraFaults faults;
     faults.requestsTimeOut = true;
@@ -860,12 +854,9 @@ void TestControlPage::restoreDefaults() {
     QFETCH(bool, sent);
     QFETCH(int, boxCount);
     QFETCH(QString, logged);
-    camera = bus->addCamera(SimCameraConfig());
     SimSettings settings;
     settings.antiFlicker = 2;
-    camera->setSettings(settings);
-    openWindow();
-    stopPreview();
+    openOnCamera(settings);
     if (fails) {
         SimCameraFaults faults;
         faults.requestsTimeOut = true;

@@ -86,6 +86,13 @@ private slots:
 
 private:
     MainWindow &openWindow();
+    // Plugs in a camera in its normal stage and opens the window on it, declining any abnormal
+    // prompt.
+    void openOnCamera() {
+        camera = bus->addCamera(SimCameraConfig());
+        declineUnexpectedPrompts();
+        openWindow();
+    }
     MainWindowUpgradeAccess access() { return MainWindowUpgradeAccess(*window); }
     template <typename T>
     T *child(const char *name) const {
@@ -250,9 +257,7 @@ void TestUpgradeFlow::checkIdle() {
 }
 
 void TestUpgradeFlow::cancelledChoiceLeavesTheWindowIdle() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     QFile marker(appDir->filePath(QStringLiteral("auto_update.txt")));
     QVERIFY(marker.open(QIODevice::WriteOnly));
     marker.close();
@@ -275,9 +280,7 @@ void TestUpgradeFlow::cancelledChoiceLeavesTheWindowIdle() {
 }
 
 void TestUpgradeFlow::fileDialogAsksForAZip() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     access().setPackageChooser(nullptr);
     QString title;
     QStringList filters;
@@ -322,9 +325,7 @@ void TestUpgradeFlow::refusals_data() {
 void TestUpgradeFlow::refusals() {
     QFETCH(QString, package);
     QFETCH(QString, message);
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     QCOMPARE(access().modelIndex(), 0);
     const int requestsBefore = static_cast<int>(camera->xuLog().size());
     chosenPackage = package;
@@ -373,9 +374,7 @@ void TestUpgradeFlow::refusals() {
 }
 
 void TestUpgradeFlow::rejectedConfirmationLeavesTheWindowIdle() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     chosenPackage = packages.qx;
     QPoint position;
     QPoint expected;
@@ -403,9 +402,7 @@ void TestUpgradeFlow::rejectedConfirmationLeavesTheWindowIdle() {
 }
 
 void TestUpgradeFlow::upgradeFromTheSupportPage() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     QCOMPARE(versionShown(), QStringLiteral("V1.0.0"));
     QVERIFY(upgradeButton()->isEnabled());
     goFast();
@@ -465,9 +462,7 @@ void TestUpgradeFlow::upgradeFromTheSupportPage() {
 }
 
 void TestUpgradeFlow::progressStaysBelowDoneUntilSuccess() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     goFast();
     chosenPackage = packages.qx;
     // The worker has reached the boot loader and waits in front of its first command.
@@ -586,9 +581,7 @@ void TestUpgradeFlow::failureLeavesTheWindowReady() {
 }
 
 void TestUpgradeFlow::reportsAfterTheFinalOneChangeNothing() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     goFast();
     chosenPackage = packages.qx;
     LogCapture log;
@@ -634,9 +627,7 @@ void TestUpgradeFlow::reportsAfterTheFinalOneChangeNothing() {
 }
 
 void TestUpgradeFlow::closingDuringAnUpgradeIsRefused() {
-    camera = bus->addCamera(SimCameraConfig());
-    declineUnexpectedPrompts();
-    openWindow();
+    openOnCamera();
     goFast();
     chosenPackage = packages.qx;
     startUpgradeHeldAtTheBootLoader();
