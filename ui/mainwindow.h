@@ -150,8 +150,6 @@ private:
     // Narrows the enabled controls to what the model offers (configured vendor 1 only).
     void applyModelRestrictions(int modelIndexFromIds);
     void restoreDefaultsConfirmed();
-    void updatePanButtons(int pan);
-    void updateTiltButtons(int tilt);
 
     // --- preview (mainwindow_preview.cpp)
     // A left press on the stop icon / on the camera icon of the preview area.

@@ -61,6 +61,18 @@ void setPadEnabled(Ui::MainWindow &form, bool enabled) {
          {form.btnCameraUp, form.btnCameraDown, form.btnCameraLeft, form.btnCameraRight})
         arrow->setEnabled(enabled);
 }
+
+// At a limit of the axis only the button towards it is disabled; the other keeps its state.
+void updateAxisButtons(int position, QPushButton *towardsLower, QPushButton *towardsUpper) {
+    if (position == -kPanTiltLimit_deg) {
+        towardsLower->setEnabled(false);
+    } else if (position == kPanTiltLimit_deg) {
+        towardsUpper->setEnabled(false);
+    } else {
+        towardsLower->setEnabled(true);
+        towardsUpper->setEnabled(true);
+    }
+}
 } // namespace
 
 void MainWindow::readCameraSettings() {
@@ -344,51 +356,28 @@ void MainWindow::restoreDefaultsConfirmed() {
 
 void MainWindow::on_btnCameraUp_clicked() {
     g_tilt = qMin(g_tilt + 1, kPanTiltLimit_deg);
-    updateTiltButtons(g_tilt);
+    updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
     cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
 }
 
 void MainWindow::on_btnCameraDown_clicked() {
     g_tilt = qMax(g_tilt - 1, -kPanTiltLimit_deg);
-    updateTiltButtons(g_tilt);
+    updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
     cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
 }
 
 void MainWindow::on_btnCameraLeft_clicked() {
     g_pan = qMax(g_pan - 1, -kPanTiltLimit_deg);
-    updatePanButtons(g_pan);
+    updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
     cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
     qDebug() << "set pan:" << g_pan;
 }
 
 void MainWindow::on_btnCameraRight_clicked() {
     g_pan = qMin(g_pan + 1, kPanTiltLimit_deg);
-    updatePanButtons(g_pan);
+    updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
     cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
     qDebug() << "set pan:" << g_pan;
-}
-
-void MainWindow::updatePanButtons(int pan) {
-    // At a limit only the button towards it changes; the other keeps its state.
-    if (pan == -kPanTiltLimit_deg) {
-        ui->btnCameraLeft->setEnabled(false);
-    } else if (pan == kPanTiltLimit_deg) {
-        ui->btnCameraRight->setEnabled(false);
-    } else {
-        ui->btnCameraLeft->setEnabled(true);
-        ui->btnCameraRight->setEnabled(true);
-    }
-}
-
-void MainWindow::updateTiltButtons(int tilt) {
-    if (tilt == -kPanTiltLimit_deg) {
-        ui->btnCameraDown->setEnabled(false);
-    } else if (tilt == kPanTiltLimit_deg) {
-        ui->btnCameraUp->setEnabled(false);
-    } else {
-        ui->btnCameraDown->setEnabled(true);
-        ui->btnCameraUp->setEnabled(true);
-    }
 }
 
 void MainWindow::slotOnSetZoomValue(int value) {
@@ -402,11 +391,11 @@ void MainWindow::slotOnSetZoomValue(int value) {
 void MainWindow::slotRemberYuntaiValue() {
     // Only the upper tilt limit and the lower pan limit are applied on the way back.
     g_tilt = qMin(g_tilt, kPanTiltLimit_deg);
-    updateTiltButtons(g_tilt);
+    updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
     cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
 
     g_pan = qMax(g_pan, -kPanTiltLimit_deg);
-    updatePanButtons(g_pan);
+    updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
     cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
 
     cameraWrapper->setCameraControl(kCameraControlZoom, g_zoom);
