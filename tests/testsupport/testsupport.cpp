@@ -43,12 +43,6 @@ int openFileDescriptorCount() {
         QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::Files | QDir::System).size());
 }
 
-int threadCount() {
-    return static_cast<int>(QDir(QStringLiteral("/proc/self/task"))
-                                .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
-                                .size());
-}
-
 int threadsOutsideThePool() {
     int pooled = 0;
     const QStringList tasks =

@@ -23,8 +23,7 @@ private:
 
 // Counts the file descriptors this process has open (Linux: /proc/self/fd).
 int openFileDescriptorCount();
-// Counts the threads of this process (Linux: /proc/self/task).
-int threadCount();
-// The same without the threads of Qt's global pool, which come and go on their own (image
-// scaling, for one, borrows them and they expire only after half a minute).
+// Counts the threads of this process (Linux: /proc/self/task) without those of Qt's global pool,
+// which come and go on their own (image scaling, for one, borrows them and they expire only after
+// half a minute).
 int threadsOutsideThePool();
