@@ -2,7 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutex>
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <unistd.h>
 
 namespace {
 QMutex capturedMutex;
@@ -36,6 +41,45 @@ bool MessageCapture::contains(const QString &text) const {
             return true;
     }
     return false;
+}
+
+StdoutCapture::StdoutCapture() {
+    file.open();
+    std::fflush(stdout);
+    saved = ::dup(1);
+    ::dup2(file.handle(), 1);
+}
+
+QString StdoutCapture::finish() {
+    if (saved < 0)
+        return text;
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    saved = -1;
+    // The test framework prints logged messages to standard output as well; they are not what
+    // the code under test printed.
+    static const QRegularExpression testLine(
+        QStringLiteral("^Q(DEBUG|INFO|WARN|SYSTEM|CRITICAL|FATAL) *: [^\\n]*\\n"),
+        QRegularExpression::MultilineOption);
+    text = QString::fromUtf8(readFile(file.fileName())).remove(testLine);
+    return text;
+}
+
+QString hexOf(const std::uint8_t *data, std::size_t size) {
+    return QString::fromLatin1(
+        QByteArray(reinterpret_cast<const char *>(data), static_cast<int>(size)).toHex(' '));
+}
+
+QByteArray readFile(const QString &path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &content) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
 int openFileDescriptorCount() {

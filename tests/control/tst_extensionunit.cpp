@@ -1,0 +1,330 @@
+// The vendor extension unit: the request layouts and the descriptor search of the platform side,
+// and the command set over the simulated camera (packets, sequence byte, answers, failures, the
+// exact match of an open, and two threads sharing one unit).
+#include "control/uvcdescriptors.h"
+#include "control/uvcextensionunit.h"
+#include "testsupport/simfixture.h"
+#include "testsupport/testsupport.h"
+
+#include <QtTest>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace {
+using Blob = std::vector<std::uint8_t>;
+using Operation = std::function<bool(UVCExtensionUnit &, int &)>;
+
+const QMap<QString, Operation> &operations() {
+    using U = UVCExtensionUnit;
+    static const QMap<QString, Operation> table = {
+        {"setTrackingMode", [](U &u, int &v) { return u.setTrackingMode(v); }},
+        {"setTrackingEffect", [](U &u, int &v) { return u.setTrackingEffect(v); }},
+        {"setTrackingSpeed", [](U &u, int &v) { return u.setTrackingSpeed(v); }},
+        {"setAntiFlicker", [](U &u, int &v) { return u.setAntiFlicker(v); }},
+        {"setHdr", [](U &u, int &v) { return u.setHdr(v); }},
+        {"setMicEnabled", [](U &u, int &v) { return u.setMicEnabled(v); }},
+        {"restoreDefaults", [](U &u, int &) { return u.restoreDefaults(); }},
+        {"enterUpgradeMode", [](U &u, int &) { return u.enterUpgradeMode(); }},
+        {"getTrackingMode", [](U &u, int &v) { return u.getTrackingMode(v); }},
+        {"getAntiFlicker", [](U &u, int &v) { return u.getAntiFlicker(v); }},
+        {"getHdr", [](U &u, int &v) { return u.getHdr(v); }},
+    };
+    return table;
+}
+
+// Each request the camera received: selector, W or R, and the eight bytes.
+QString xuTrace(const SimCamera &camera) {
+    QStringList trace;
+    for (const SimXuRecord &record : camera.xuLog())
+        trace << QString("%1%2 %3")
+                     .arg(record.selector)
+                     .arg(record.direction == UnitDirection::Write ? 'W' : 'R')
+                     .arg(hexOf(record.bytes.data(), record.bytes.size()));
+    return trace.join(", ");
+}
+
+Blob interfaceDescriptor(std::uint8_t number, std::uint8_t cls, std::uint8_t subclass) {
+    return {9, 0x04, number, 0, 1, cls, subclass, 0x00, 0x02};
+}
+
+Blob extensionUnit(std::uint8_t id, bool ours = true) {
+    Blob unit = {26, 0x24, 0x06, id};
+    const GuidBytes guid = encodeGuid(kExtensionUnitSet);
+    unit.insert(unit.end(), guid.begin(), guid.end());
+    unit.back() ^= ours ? 0 : 1;
+    unit.insert(unit.end(), {0x04, 0x01, 0x01, 0x01, 0x0F, 0x00});
+    return unit;
+}
+
+// Device and configuration descriptors, then the parts.
+Blob descriptors(const std::vector<Blob> &parts) {
+    Blob blob = {18, 0x01, 0x00, 0x02, 0xEF, 0x02, 0x01, 0x40, 0x6B, 0x1D, 0x04, 0x01, 0,   1,
+                 1,  2,    3,    1,    9,    0x02, 0,    0,    2,    1,    0,    0x80, 0xFA};
+    for (const Blob &part : parts)
+        blob.insert(blob.end(), part.begin(), part.end());
+    return blob;
+}
+} // namespace
+
+Q_DECLARE_METATYPE(Blob)
+
+class TestExtensionUnit : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<SimFixture> sim;
+    UVCExtensionUnit unit;
+
+    void open() {
+        QVERIFY(unit.InitVideoDevice(idOf(*sim->camera), nameOf(*sim->camera)));
+        sim->camera->clearLogs();
+    }
+
+private slots:
+    void init() { sim = std::make_unique<SimFixture>(configAt("1-1")); }
+    void cleanup() {
+        unit.releaseDevice();
+        sim.reset();
+    }
+
+    void requestLayouts() {
+        const GuidBytes set = encodeGuid(kExtensionUnitSet);
+        QCOMPARE(hexOf(set.data(), 16), QString("d0 9e e4 23 78 11 31 4f ae 52 d2 fb 8a 8d 3b 48"));
+        const NodeRequest node = encodeNodeRequest(kExtensionUnitSet, 4, kWriteFlags, 0x01020304);
+        QCOMPARE(hexOf(node.data() + 16, 16),
+                 QString("04 00 00 00 02 00 00 10 04 03 02 01 00 00 00 00"));
+        const CameraControlRecord tilt = encodeCameraControlRecord(1, kPropertyTypeSet, -30);
+        QCOMPARE(hexOf(tilt.data(), 40),
+                 "70 33 e1 c6 ac 30 d0 11 a1 8c 00 a0 c9 11 89 56 01 00 00 00 02 00 00 00 "
+                 "e2 ff ff ff 02 00 00 00 02 00 00 00 00 00 00 00");
+        QCOMPARE(cameraControlRecordValue(tilt), -30);
+    }
+
+    void findsTheUnit_data() {
+        // expected: -1: not found
+        addColumns<Blob, int, int>({"blob", "interfaceNumber", "expected"});
+        const Blob vc0 = interfaceDescriptor(0, 0x0E, 0x01);
+        const Blob vc1 = interfaceDescriptor(1, 0x0E, 0x01);
+        const Blob audio = interfaceDescriptor(2, 0x01, 0x01);
+        const Blob config = {9, 0x02, 0, 0, 1, 2, 0, 0x80, 0xFA};
+        QTest::newRow("only unit") << descriptors({vc0, extensionUnit(4)}) << -1 << 4;
+        QTest::newRow("third of three") << descriptors({vc0, extensionUnit(2, false),
+                                                        extensionUnit(3, false), extensionUnit(6)})
+                                        << -1 << 6;
+        QTest::newRow("on interface 1") << descriptors({vc1, extensionUnit(9)}) << 1 << 9;
+        QTest::newRow("on another interface") << descriptors({vc1, extensionUnit(9)}) << 0 << -1;
+        QTest::newRow("in an audio interface")
+            << descriptors({audio, extensionUnit(3)}) << -1 << -1;
+        QTest::newRow("after the next configuration")
+            << descriptors({vc0, config, extensionUnit(3)}) << -1 << -1;
+        Blob zero = descriptors({vc0, extensionUnit(4)});
+        zero[27] = 0; // the interface descriptor: would loop for ever
+        QTest::newRow("bLength 0") << zero << -1 << -1;
+        Blob cut = descriptors({vc0, extensionUnit(4)});
+        cut.resize(cut.size() - 16); // inside the guid
+        QTest::newRow("cut inside the guid") << cut << -1 << -1;
+        Blob trailing = descriptors({vc0, extensionUnit(4)});
+        trailing.push_back(200);
+        QTest::newRow("garbage after the unit") << trailing << -1 << 4;
+    }
+    void findsTheUnit() {
+        QFETCH(Blob, blob);
+        QFETCH(int, interfaceNumber);
+        QFETCH(int, expected);
+        // An exact-size heap copy lets the address sanitizer catch a read past the end.
+        std::unique_ptr<std::uint8_t[]> exact(new std::uint8_t[blob.size()]);
+        std::copy(blob.begin(), blob.end(), exact.get());
+        const auto found = findExtensionUnit(exact.get(), blob.size(),
+                                             encodeGuid(kExtensionUnitSet), interfaceNumber);
+        QCOMPARE(found ? int(*found) : -1, expected);
+    }
+
+    void commandsOnTheWire_data() {
+        // value: what a query hands back
+        addColumns<QString, int, QString, int>({"operation", "argument", "trace", "value"});
+        const QString zeros = " 00 00 00 00 00";
+        QTest::newRow("tracking mode 3") << "setTrackingMode" << 3 << "1W 10 01 03" + zeros << 3;
+        QTest::newRow("effect 0") << "setTrackingEffect" << 0 << "1W 11 01 00" + zeros << 0;
+        QTest::newRow("speed 2") << "setTrackingSpeed" << 2 << "1W 12 01 02" + zeros << 2;
+        QTest::newRow("anti-flicker 258, low byte")
+            << "setAntiFlicker" << 258 << "1W 02 01 02" + zeros << 258;
+        QTest::newRow("hdr -1, low byte") << "setHdr" << -1 << "1W 01 01 ff" + zeros << -1;
+        QTest::newRow("microphone off") << "setMicEnabled" << 0 << "1W 04 01 00" + zeros << 0;
+        QTest::newRow("restore defaults") << "restoreDefaults" << 5 << "1W 7f 01 00" + zeros << 5;
+        QTest::newRow("enter upgrade") << "enterUpgradeMode" << 5 << "4W 00 01 00" + zeros << 5;
+        QTest::newRow("query mode")
+            << "getTrackingMode" << -7 << "1W 90 01 00" + zeros + ", 2R 90 02 00" + zeros << 3;
+        QTest::newRow("query flicker")
+            << "getAntiFlicker" << -7 << "1W 82 01 00" + zeros + ", 2R 82 02 00" + zeros << 2;
+        QTest::newRow("query hdr")
+            << "getHdr" << -7 << "1W 81 01 00" + zeros + ", 2R 81 02 00" + zeros << 1;
+    }
+    void commandsOnTheWire() {
+        QFETCH(QString, operation);
+        QFETCH(int, argument);
+        QFETCH(QString, trace);
+        QFETCH(int, value);
+        sim->camera->setSettings({3, 0, 2, 2, 1, 0});
+        open();
+        QVERIFY(operations()[operation](unit, argument));
+        QCOMPARE(xuTrace(*sim->camera), trace);
+        QCOMPARE(argument, value);
+    }
+
+    void sequenceByteWrapsAndRestarts() {
+        open();
+        for (int i = 0; i < 254; ++i)
+            QVERIFY(unit.setHdr(0));
+        sim->camera->clearLogs();
+        int value = -1;
+        QVERIFY(unit.setHdr(1) && unit.setHdr(0) && unit.getHdr(value));
+        QList<int> sequence;
+        for (const SimXuRecord &record : sim->camera->xuLog())
+            sequence << record.bytes[1];
+        QCOMPARE(sequence, (QList<int>{255, 0, 1, 2}));
+        QCOMPARE(unit.sequenceCounterValue(), 2);
+        unit.releaseDevice();
+        QCOMPARE(unit.sequenceCounterValue(), 0);
+        open();
+        QVERIFY(unit.setTrackingMode(1));
+        QCOMPARE(xuTrace(*sim->camera), QString("1W 10 01 01 00 00 00 00 00"));
+    }
+
+    void firmwareVersion_data() {
+        // text: "unchanged": no version
+        addColumns<int, int, int, QString>({"major", "minor", "patch", "text"});
+        QTest::newRow("1.2.30") << 1 << 2 << 30 << "1.2.30";
+        QTest::newRow("0.0.1") << 0 << 0 << 1 << "0.0.1";
+        QTest::newRow("0.7.0") << 0 << 7 << 0 << "0.7.0";
+        QTest::newRow("all zero") << 0 << 0 << 0 << "unchanged";
+    }
+    void firmwareVersion() {
+        QFETCH(int, major);
+        QFETCH(int, minor);
+        QFETCH(int, patch);
+        QFETCH(QString, text);
+        sim->camera->setVersion({std::uint16_t(major), std::uint16_t(minor), std::uint16_t(patch)});
+        open();
+        QString version = "unchanged";
+        QCOMPARE(unit.getFirmwareVersion(kQueryVersion, version), text != "unchanged");
+        QCOMPARE(version, text);
+        QCOMPARE(xuTrace(*sim->camera).left(14), QString("1W 80 01 00 00"));
+    }
+
+    void failures_data() {
+        // requests: sent before the failure ended the query
+        addColumns<QString, int, int, QString>({"fault", "requests", "sequence", "report"});
+        const QString query = "UVCIOC_CTRL_QUERY failed, Error code: ";
+        QTest::newRow("write times out") << "timeout" << 1 << 1 << query + "0x8007006e";
+        QTest::newRow("read fails") << "after1" << 2 << 2 << query + "0x8007006e";
+        QTest::newRow("no extension unit")
+            << "nounit" << 1 << 1 << "FindExtensionNode failed, Error code: 0x80004005";
+    }
+    void failures() {
+        QFETCH(QString, fault);
+        QFETCH(int, requests);
+        QFETCH(int, sequence);
+        QFETCH(QString, report);
+        open();
+        SimCameraFaults faults;
+        faults.requestsTimeOut = fault == "timeout";
+        faults.failRequestAfter = fault == "after1" ? 1 : -1;
+        faults.noExtensionUnit = fault == "nounit";
+        sim->camera->setCameraFaults(faults);
+        if (fault == "unplug")
+            sim->bus.unplug(sim->camera);
+        int value = 42;
+        StdoutCapture output;
+        QVERIFY(!unit.getAntiFlicker(value));
+        QCOMPARE(value, 42);
+        QVERIFY2(output.finish().contains(report), qPrintable(output.finish()));
+        QCOMPARE(int(sim->camera->xuLog().size()), requests);
+        QCOMPARE(unit.sequenceCounterValue(), sequence);
+    }
+
+    void closedOrForeignRequests() {
+        StdoutCapture output;
+        std::uint8_t data[8] = {0x80, 0x11};
+        std::uint32_t returned = 99;
+        QCOMPARE(unit.SetGetExtensionUnit(kExtensionUnitSet, 1, kWriteFlags, data, 8, returned),
+                 kStatusPointer);
+        QCOMPARE(returned, 0u);
+        int value = 0;
+        QVERIFY(!unit.setTrackingMode(1) && !unit.getHdr(value)); // closed: sequence still taken
+        QCOMPARE(unit.sequenceCounterValue(), 2);
+        QCOMPARE(output.finish(), QString());
+        unit.releaseDevice();
+        open();
+        Guid other = kExtensionUnitSet;
+        other.data1 ^= 1;
+        QVERIFY(unit.SetGetExtensionUnit(other, 1, kWriteFlags, data, 8, returned) != kStatusOk);
+        QVERIFY(sim->camera->xuLog().empty());
+    }
+
+    void opensOnlyTheExactCamera_data() {
+        // id: "second": the second camera's id
+        // opened: which camera takes the request: 0 none, 1, 2
+        addColumns<QString, QString, int>({"id", "name", "opened"});
+        QTest::newRow("exact") << QString("second") << "QX-M30-000" << 2;
+        QTest::newRow("empty id: first of the name") << QString("") << "QX-M30-000" << 1;
+        QTest::newRow("name in lower case") << QString("second") << "qx-m30-000" << 0;
+        QTest::newRow("right id, other name") << QString("second") << "Kestrelon ZENTA 320" << 0;
+    }
+    void opensOnlyTheExactCamera() {
+        QFETCH(QString, id);
+        QFETCH(QString, name);
+        QFETCH(int, opened);
+        auto second = sim->bus.addCamera(configAt("1-2"));
+        const QString asked = id == "second" ? idOf(*second) : id;
+        StdoutCapture output;
+        QCOMPARE(unit.InitVideoDevice(asked, name), opened != 0);
+        QCOMPARE(output.finish(), QString()); // no match is no failure of the platform
+        QCOMPARE(sim->bus.openHandles(), opened ? 1 : 0);
+        sim->camera->clearLogs();
+        QCOMPARE(unit.setHdr(1), opened != 0);
+        QCOMPARE(sim->camera->xuLog().size(), std::size_t(opened == 1));
+        QCOMPARE(second->xuLog().size(), std::size_t(opened == 2));
+    }
+
+    void failedOpenIsReported() {
+        SimCameraFaults faults;
+        faults.openFails = true;
+        sim->camera->setCameraFaults(faults);
+        StdoutCapture output;
+        QVERIFY(!unit.InitVideoDevice(idOf(*sim->camera), nameOf(*sim->camera)));
+        QCOMPARE(output.finish(),
+                 QString("info: Function: UVCExtensionUnit::InitVideoDevice, "
+                         "Activating video device failed, Error code: 0x80070010 \n"));
+        QCOMPARE(sim->bus.openHandles(), 0);
+    }
+
+    // The window and the upgrade worker share the unit: a query's write and read stay together.
+    void twoThreadsNeverMixTheirAnswers() {
+        sim->camera->setSettings({0, 1, 1, 2, 1, 1});
+        sim->camera->setVersion({1, 2, 3});
+        open();
+        std::atomic<int> wrong{0};
+        std::thread window([&] {
+            for (int i = 0; i < 300; ++i) {
+                int value = -1;
+                wrong += !unit.setAntiFlicker(2) || !unit.getAntiFlicker(value) || value != 2;
+            }
+        });
+        std::thread worker([&] {
+            for (int i = 0; i < 300; ++i) {
+                QString version;
+                int value = -1;
+                wrong += !unit.getFirmwareVersion(kQueryVersion, version) || version != "1.2.3" ||
+                         !unit.getHdr(value) || value != 1;
+            }
+        });
+        window.join();
+        worker.join();
+        QCOMPARE(wrong.load(), 0);
+        QCOMPARE(sim->camera->xuLog().size(), std::size_t(300 * 3 + 300 * 4));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestExtensionUnit)
+#include "tst_extensionunit.moc"

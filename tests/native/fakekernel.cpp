@@ -1,0 +1,181 @@
+#include "fakekernel.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cstdarg>
+#include <cstring>
+#include <linux/usb/video.h>
+#include <linux/uvcvideo.h>
+#include <linux/videodev2.h>
+#include <scsi/sg.h>
+#include <sys/ioctl.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+FakeKernel *FakeKernel::active = nullptr;
+
+extern "C" int ioctl(int fd, unsigned long request, ...) __THROW {
+    va_list arguments;
+    va_start(arguments, request);
+    void *argument = va_arg(arguments, void *);
+    va_end(arguments);
+    char target[512] = {};
+    const std::string link = "/proc/self/fd/" + std::to_string(fd);
+    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
+    FakeKernel *kernel = FakeKernel::active;
+    const std::string path(target, length > 0 ? std::size_t(length) : 0);
+    if (kernel && path.rfind(kernel->dev() + "/", 0) == 0)
+        return kernel->answer(path.substr(kernel->dev().size() + 1), request, argument);
+    return static_cast<int>(::syscall(SYS_ioctl, fd, request, argument));
+}
+
+FakeKernel::FakeKernel() {
+    for (const char *folder :
+         {"sys/class/video4linux", "sys/class/scsi_generic", "sys/devices/pci0000:00/usb1", "dev"})
+        QDir(base()).mkpath(folder);
+    active = this;
+}
+
+FakeKernel::~FakeKernel() {
+    active = nullptr;
+}
+
+QString FakeKernel::base() const {
+    return QFileInfo(dir.path()).canonicalFilePath();
+}
+
+void FakeKernel::write(const QString &path, const QByteArray &content) {
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        file.write(content);
+}
+
+QString FakeKernel::addUsbDevice(const QString &port, const QString &ids,
+                                 const QString &productName, const QByteArray &descriptors) {
+    const QString path = usbRoot() + "/" + port;
+    QDir().mkpath(path);
+    write(path + "/idVendor", ids.section(':', 0, 0).toUtf8() + "\n");
+    write(path + "/idProduct", ids.section(':', 1, 1).toUtf8() + "\n");
+    if (!productName.isNull())
+        write(path + "/product", productName.toUtf8() + "\n");
+    write(path + "/descriptors", descriptors);
+    return path;
+}
+
+QString FakeKernel::addInterface(const QString &usbDevice, int number) {
+    const QString path =
+        usbDevice + "/" + QFileInfo(usbDevice).fileName() + ":1." + QString::number(number);
+    QDir().mkpath(path);
+    write(path + "/bInterfaceNumber", QByteArray::number(number, 16).rightJustified(2, '0') + "\n");
+    return path;
+}
+
+void FakeKernel::addVideoNode(int number, const QString &parent, unsigned deviceCaps,
+                              const std::string &card) {
+    const QString name = "video" + QString::number(number);
+    const QString nodeDir = parent + "/video4linux/" + name;
+    QDir().mkpath(nodeDir);
+    QFile::link(parent, nodeDir + "/device");
+    QFile::link(nodeDir, base() + "/sys/class/video4linux/" + name);
+    write(base() + "/dev/" + name, {});
+    if (deviceCaps != 0)
+        capabilities[name.toStdString()] = {deviceCaps, card};
+}
+
+void FakeKernel::addGeneric(const QString &name, const QString &deviceDir) {
+    QDir().mkpath(deviceDir);
+    const QString classDir = base() + "/sys/class/scsi_generic/" + name;
+    QDir().mkpath(classDir);
+    QFile::link(QDir(classDir).relativeFilePath(deviceDir), classDir + "/device");
+    write(base() + "/dev/" + name, {});
+}
+
+void FakeKernel::removeUsbDevice(const QString &usbDevice) {
+    const QString classDir = base() + "/sys/class/video4linux";
+    for (const QString &link : QDir(classDir).entryList(QDir::System | QDir::NoDotAndDotDot)) {
+        if (QFileInfo(classDir + "/" + link).symLinkTarget().startsWith(usbDevice + "/")) {
+            QFile::remove(classDir + "/" + link);
+            QFile::remove(base() + "/dev/" + link);
+            capabilities.erase(link.toStdString());
+        }
+    }
+    QDir(usbDevice).removeRecursively();
+}
+
+std::string FakeKernel::devPathOf(const QString &parent, int number) const {
+    const QString full = parent + "/video4linux/video" + QString::number(number);
+    return full.mid((base() + "/sys").size()).toStdString();
+}
+
+int FakeKernel::answer(const std::string &node, unsigned long request, void *argument) {
+    QString call = QString::fromStdString(node) + " ";
+    int error = 0;
+    if (request == VIDIOC_QUERYCAP) {
+        auto it = capabilities.find(node);
+        if (it == capabilities.end())
+            return errno = ENOTTY, -1;
+        auto *caps = static_cast<v4l2_capability *>(argument);
+        caps->capabilities = it->second.first | V4L2_CAP_DEVICE_CAPS;
+        caps->device_caps = it->second.first;
+        const std::string &card = it->second.second;
+        std::memcpy(caps->card, card.data(), std::min(card.size(), sizeof caps->card - 1));
+        return 0; // asked at every scan: not worth a line
+    }
+    if (request == VIDIOC_G_CTRL || request == VIDIOC_S_CTRL) {
+        auto *control = static_cast<v4l2_control *>(argument);
+        const bool set = request == VIDIOC_S_CTRL;
+        call += QString("%1 %2").arg(set ? "S_CTRL" : "G_CTRL").arg(control->id, 0, 16);
+        if (set)
+            call += "=" + QString::number(control->value);
+        error = controlErrno;
+        if (!error && set)
+            controls[control->id] = control->value;
+        else if (!error)
+            control->value = controls[control->id];
+    } else if (request == UVCIOC_CTRL_QUERY) {
+        auto *query = static_cast<uvc_xu_control_query *>(argument);
+        const bool set = query->query == UVC_SET_CUR;
+        call += QString("XU unit %1 selector %2 %3 %4")
+                    .arg(query->unit)
+                    .arg(query->selector)
+                    .arg(set                           ? "SET_CUR"
+                         : query->query == UVC_GET_CUR ? "GET_CUR"
+                                                       : "other")
+                    .arg(QByteArray(reinterpret_cast<char *>(query->data), query->size)
+                             .toHex(' ')
+                             .constData());
+        error = unitErrno;
+        if (!error && !set)
+            std::memcpy(query->data, unitAnswer.data(),
+                        std::min<std::size_t>(query->size, unitAnswer.size()));
+    } else if (request == SG_GET_VERSION_NUM) {
+        call += "SG_GET_VERSION_NUM";
+        *static_cast<int *>(argument) = 30536;
+    } else if (request == SG_IO) {
+        auto *io = static_cast<sg_io_hdr_t *>(argument);
+        const char *direction = io->dxfer_direction == SG_DXFER_TO_DEV     ? "to"
+                                : io->dxfer_direction == SG_DXFER_FROM_DEV ? "from"
+                                : io->dxfer_direction == SG_DXFER_NONE     ? "none"
+                                                                           : "?";
+        call += QString("SG_IO %1 %2 cdb %3 timeout %4")
+                    .arg(direction)
+                    .arg(io->dxfer_len)
+                    .arg(QByteArray(reinterpret_cast<char *>(io->cmdp), io->cmd_len)
+                             .toHex(' ')
+                             .constData())
+                    .arg(io->timeout);
+        if (io->dxfer_direction == SG_DXFER_FROM_DEV)
+            std::memset(io->dxferp, 0x5A, io->dxfer_len);
+        io->host_status = sgHostStatus;
+        io->driver_status = sgDriverStatus;
+    } else {
+        call += QString("request %1").arg(request, 0, 16);
+        error = ENOTTY;
+    }
+    calls << call;
+    if (error)
+        return errno = error, -1;
+    return 0;
+}

@@ -1,0 +1,65 @@
+// A small sysfs and /dev of our own, laid out as the kernel lays them out (USB devices with their
+// interfaces, video4linux and SCSI generic nodes), and the ioctl requests on its device nodes
+// answered here instead of by drivers: the test executable's own ioctl() stands in front of the C
+// library's for every caller in it, and passes every other descriptor through.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <map>
+#include <string>
+#include <vector>
+
+class FakeKernel {
+public:
+    FakeKernel();
+    ~FakeKernel();
+    FakeKernel(const FakeKernel &) = delete;
+    FakeKernel &operator=(const FakeKernel &) = delete;
+
+    std::string sysfs() const { return (base() + "/sys").toStdString(); }
+    std::string dev() const { return (base() + "/dev").toStdString(); }
+    QString usbRoot() const { return base() + "/sys/devices/pci0000:00/usb1"; }
+
+    // A USB device on a port of bus 1 ("1-1", "1-1.4") and one of its interfaces.
+    QString addUsbDevice(const QString &port, const QString &ids, const QString &productName,
+                         const QByteArray &descriptors = {});
+    QString addInterface(const QString &usbDevice, int number);
+    // A video node below `parent` that answers VIDIOC_QUERYCAP with these device caps (0: it
+    // does not answer).
+    void addVideoNode(int number, const QString &parent, unsigned deviceCaps,
+                      const std::string &card = "card");
+    // A SCSI generic node whose SCSI device directory is `deviceDir`.
+    void addGeneric(const QString &name, const QString &deviceDir);
+    // What the kernel does on removal: the node's sysfs entries and device node vanish.
+    void removeUsbDevice(const QString &usbDevice);
+    std::string devNode(int number) const { return dev() + "/video" + std::to_string(number); }
+    std::string devPathOf(const QString &parent, int number) const;
+
+    // Every request on a node of this tree, one line each ("video0 S_CTRL 9a0908=72000").
+    QStringList calls;
+    // The value a read of a control gives, by control id.
+    std::map<unsigned, int> controls;
+    // errno of the next requests of that kind (0: they succeed).
+    int controlErrno = 0;
+    int unitErrno = 0;
+    // What a GET_CUR on the extension unit hands back.
+    std::vector<unsigned char> unitAnswer;
+    // host_status and driver_status that SG_IO reports.
+    unsigned short sgHostStatus = 0;
+    unsigned short sgDriverStatus = 0;
+
+    // Answers one request on a node of this tree.
+    int answer(const std::string &node, unsigned long request, void *argument);
+    static FakeKernel *active;
+
+private:
+    QString base() const;
+    static void write(const QString &path, const QByteArray &content);
+
+    QTemporaryDir dir;
+    std::map<std::string, std::pair<unsigned, std::string>> capabilities;
+};

@@ -1,0 +1,238 @@
+// The Linux side of the seams over a sysfs tree of our own, with every ioctl on its nodes answered
+// by the fake kernel: which nodes are cameras and under which name, hot-plug tracking, the V4L2
+// pan/tilt/zoom requests with their arc-seconds, the extension unit's UVCIOC_CTRL_QUERY in both
+// directions, and the SCSI generic candidates and their SG_IO requests.
+#include "control/extensionunitchannel_linux.h"
+#include "control/uvcextensionunit.h"
+#include "device/dshowcamerawrapper.h"
+#include "device/interfacename.h"
+#include "device/v4l2node_linux.h"
+#include "fakekernel.h"
+#include "testsupport/testsupport.h"
+#include "upgrade/scsichannel_linux.h"
+
+#include <QDir>
+#include <QtTest>
+
+#include <linux/videodev2.h>
+
+namespace {
+constexpr unsigned kCapture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
+constexpr unsigned kMetadata = V4L2_CAP_META_CAPTURE | V4L2_CAP_STREAMING;
+
+std::string nameFor(std::uint16_t vendor, std::uint16_t product, std::uint8_t interface,
+                    const std::string &port, unsigned ordinal = 0) {
+    return makeCaptureInterfaceName({vendor, product, interface, port, ordinal});
+}
+
+// Device, configuration, the VideoControl interface 0 and the vendor extension unit 4.
+QByteArray descriptorsWithUnit() {
+    QByteArray blob = QByteArray::fromHex("12010002ef0201406b1d0401000101020301"
+                                          "09022e0002010080fa"
+                                          "090400000"
+                                          "10e010002"
+                                          "1a240604");
+    const GuidBytes guid = encodeGuid(kExtensionUnitSet);
+    return blob + QByteArray(reinterpret_cast<const char *>(guid.data()), 16) +
+           QByteArray::fromHex("0401010100ff");
+}
+
+// "number:name:interface name" of every listed input, "-" for what is missing.
+QString summary(const std::vector<VideoInputInfo> &inputs) {
+    QStringList items;
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+        items << QString("%1:%2:%3")
+                     .arg(i)
+                     .arg(inputs[i].hasFriendlyName ? QString::fromStdString(inputs[i].friendlyName)
+                                                    : "-")
+                     .arg(inputs[i].hasDevicePath ? QString::fromStdString(inputs[i].devicePath)
+                                                  : "-");
+    return items.join(' ');
+}
+} // namespace
+
+class TestLinux : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<FakeKernel> kernel;
+    QString first; // 1-1: QX-M30-000 with the extension unit, video0 + video1
+    QString firstInterface;
+    QString second; // 1-1.4: Kestrelon ZENTA 320 on interface 2, video2 + video3
+
+    LinuxDeviceRoots roots() const { return {kernel->sysfs(), kernel->dev()}; }
+    std::string firstName() const { return nameFor(0x1d6b, 0x0104, 0, "1-1"); }
+
+private slots:
+    void init() {
+        kernel = std::make_unique<FakeKernel>();
+        first = kernel->addUsbDevice("1-1", "1d6b:0104", "QX-M30-000", descriptorsWithUnit());
+        firstInterface = kernel->addInterface(first, 0);
+        kernel->addVideoNode(0, firstInterface, kCapture, "QX-M30-000: QX-M30-000");
+        kernel->addVideoNode(1, firstInterface, kMetadata);
+        second = kernel->addUsbDevice("1-1.4", "3c1e:0305", "Kestrelon ZENTA 320");
+        const QString interface = kernel->addInterface(second, 2);
+        kernel->addVideoNode(2, interface, kCapture);
+        kernel->addVideoNode(3, interface, kMetadata);
+        const QString platform = kernel->usbRoot() + "/../platform-camera";
+        kernel->addVideoNode(5, platform, kCapture, "Platform Camera");
+    }
+    void cleanup() {
+        installVideoInputBackend(nullptr);
+        installExtensionUnitBackend(nullptr);
+        kernel.reset();
+    }
+
+    void listHasOneEntryPerNodeNumber() {
+        auto backend = makeLinuxVideoInputBackend(roots(), queryV4l2Capabilities);
+        QCOMPARE(summary(backend->list()),
+                 QString::fromStdString(
+                     "0:QX-M30-000:" + firstName() + " 1:-:- 2:Kestrelon ZENTA 320:" +
+                     nameFor(0x3c1e, 0x0305, 2, "1-1.4") + " 3:-:- 4:-:- 5:Platform Camera:-"));
+    }
+
+    void trackerNamesRemovalsFromMemory() {
+        CaptureNodeTracker tracker{VideoNodeScanner(roots())};
+        tracker.rememberPresentNodes();
+        QCOMPARE(tracker.rememberedCount(), std::size_t(2)); // video5 has no name to announce
+        const std::string capture = kernel->devPathOf(firstInterface, 0);
+        const std::string metadata = kernel->devPathOf(firstInterface, 1);
+        for (int round = 0; round < 2; ++round) {
+            kernel->removeUsbDevice(first);
+            QVERIFY(!tracker.handle("remove", metadata, "video1"));
+            auto removed = tracker.handle("remove", capture, "video0");
+            QVERIFY(removed && !removed->arrival && removed->interfaceName == firstName());
+            QVERIFY(!tracker.handle("remove", capture, "video0")); // once only
+            // Back in the same port: the same name, also for its next removal.
+            first = kernel->addUsbDevice("1-1", "1d6b:0104", "QX-M30-000");
+            firstInterface = kernel->addInterface(first, 0);
+            kernel->addVideoNode(0, firstInterface, kCapture);
+            kernel->addVideoNode(1, firstInterface, kMetadata);
+            QVERIFY(!tracker.handle("add", metadata, "video1"));
+            QVERIFY(!tracker.handle("change", capture, "video0"));
+            auto added = tracker.handle("add", capture, "video0");
+            QVERIFY(added && added->arrival && added->interfaceName == firstName());
+        }
+        QVERIFY(!tracker.handle("add", "/devices/platform-camera/video4linux/video5", "video5"));
+        QVERIFY(!tracker.handle("add", "/devices/virtual/video4linux/vbi0", "vbi0"));
+        QCOMPARE(videoNodeNumber("video19") + videoNodeNumber("video1a"), 19 - 1);
+        QCOMPARE(degreesToArcSeconds(-2000000), std::numeric_limits<std::int32_t>::min());
+    }
+
+    void cameraControlsOnTheNode_data() {
+        // raw: what the device holds when read
+        // read: what the program reads from it
+        addColumns<int, int, QString, int, int>({"property", "value", "call", "raw", "read"});
+        QTest::newRow("pan") << 0 << 20 << "video0 S_CTRL 9a0908=72000" << -5400 << -2;
+        QTest::newRow("tilt") << 1 << -30 << "video0 S_CTRL 9a0909=-108000" << 5399 << 1;
+        QTest::newRow("zoom") << 3 << 500 << "video0 S_CTRL 9a090d=500" << 640 << 640;
+    }
+    void cameraControlsOnTheNode() {
+        QFETCH(int, property);
+        QFETCH(int, value);
+        QFETCH(QString, call);
+        QFETCH(int, raw);
+        QFETCH(int, read);
+        auto backend = makeLinuxVideoInputBackend(roots(), queryV4l2Capabilities);
+        QVERIFY(!backend->bind(1)); // the metadata node is no camera
+        auto controls = backend->bind(0);
+        QVERIFY(controls);
+        const auto id = static_cast<CameraControlId>(property);
+        QVERIFY(controls->set(id, value));
+        QCOMPARE(kernel->calls.join(", "), call);
+        kernel->controls[kernel->controls.begin()->first] = raw;
+        std::int32_t got = 7;
+        QVERIFY(controls->get(id, got));
+        QCOMPARE(got, read);
+        // Refused by the device: reported, and the caller's value is kept.
+        kernel->controlErrno = ERANGE;
+        QVERIFY(!controls->set(id, value));
+        got = 7;
+        QVERIFY(!controls->get(id, got));
+        QCOMPARE(got, 7);
+        QVERIFY(!controls->set(CameraControlId::Roll, 1));
+    }
+
+    void extensionUnitRequests() {
+        auto backend = makeLinuxExtensionUnitBackend(roots(), queryV4l2Capabilities);
+        installExtensionUnitBackend(backend.get());
+        const QString id = deviceIdFromPath(QString::fromStdString(firstName()));
+        UVCExtensionUnit unit;
+        QVERIFY(unit.InitVideoDevice(id, "QX-M30-000"));
+        QVERIFY(unit.setTrackingMode(3));
+        kernel->unitAnswer = {0x82, 0x03, 0x02, 0, 0, 0, 0, 0};
+        int flicker = -1;
+        QVERIFY(unit.getAntiFlicker(flicker));
+        QCOMPARE(flicker, 2);
+        QCOMPARE(kernel->calls,
+                 (QStringList{"video0 XU unit 4 selector 1 SET_CUR 10 01 03 00 00 00 00 00",
+                              "video0 XU unit 4 selector 1 SET_CUR 82 02 00 00 00 00 00 00",
+                              "video0 XU unit 4 selector 2 GET_CUR 82 03 00 00 00 00 00 00"}));
+        kernel->unitErrno = EIO;
+        StdoutCapture output;
+        QVERIFY(!unit.enterUpgradeMode());
+        QVERIFY(!unit.getAntiFlicker(flicker));
+        QCOMPARE(flicker, 2);
+        // The camera on 1-1.4 has no extension unit: nothing reaches its node.
+        QVERIFY(unit.InitVideoDevice(id.mid(0, 0), "Kestrelon ZENTA 320"));
+        QVERIFY(!unit.setHdr(1));
+        const QString line = "info: Function: UVCExtensionUnit::SetGetExtensionUnit, %1 failed, "
+                             "Error code: 0x%2 \n";
+        QCOMPARE(output.finish(), line.arg("UVCIOC_CTRL_QUERY", "80070005").repeated(2) +
+                                      line.arg("FindExtensionNode", "80004005"));
+        QCOMPARE(kernel->calls.size(), 5);
+        unit.releaseDevice();
+        std::vector<CaptureSourceInfo> sources;
+        PlatformFailure failure;
+        QVERIFY(backend->enumerate(sources, failure));
+        QCOMPARE(sources.size(), std::size_t(3));
+        QVERIFY(QFile::remove(QString::fromStdString(kernel->devNode(0))));
+        QVERIFY(!backend->activate(0, failure));
+        QCOMPARE(QString::fromStdString(failure.step) + " " +
+                     QString::number(uint(failure.status), 16),
+                 QString("Activating video device 80070013"));
+    }
+
+    void scsiCandidatesAndRequests() {
+        const auto usbDisk = [&](const QString &port, int host) {
+            const QString device = kernel->addUsbDevice(port, "1d6b:0105", "UBO");
+            return device + QString("/%1:1.0/host%2/target%2:0:0/%2:0:0:0").arg(port).arg(host);
+        };
+        const QString pci = kernel->usbRoot() + "/..";
+        kernel->addGeneric("sg0", usbDisk("2-1", 0));
+        kernel->addGeneric("sg1", pci + "/ata1/host1/target1:0:0/1:0:0:0");
+        kernel->addGeneric("sg10", usbDisk("2-3", 10));
+        kernel->addGeneric("sg2", usbDisk("2-2", 2));
+        LinuxScsiBackend backend(kernel->sysfs(), kernel->dev());
+        QCOMPARE(backend.candidates(),
+                 (std::vector<std::string>{kernel->dev() + "/sg0", kernel->dev() + "/sg2",
+                                           kernel->dev() + "/sg10"}));
+        for (const std::string refused : {"/sg1", "/../dev/sg1", "/sg99"})
+            QVERIFY(!backend.open(kernel->dev() + refused));
+        QVERIFY(!backend.open("/etc/passwd"));
+        QVERIFY(kernel->calls.isEmpty()); // nothing but USB devices is ever opened
+        auto device = backend.open(kernel->dev() + "/sg2");
+        QVERIFY(device);
+        std::uint8_t inquiry[6] = {0x12, 0, 0, 0, 36, 0};
+        std::uint8_t answer[36] = {};
+        QVERIFY(device->execute(inquiry, 6, ScsiDirection::FromDevice, answer, 36, 2));
+        QCOMPARE(answer[35], std::uint8_t(0x5A));
+        std::uint8_t status[10] = {0xE8, 6, 0, 0, 0, 0, 0, 0, 0, 4};
+        QVERIFY(device->execute(status, 10, ScsiDirection::ToDevice, answer, 4, 120));
+        QVERIFY(device->execute(status, 10, ScsiDirection::ToDevice, answer, 0, 120));
+        kernel->sgDriverStatus = 0x08; // sense data: the device's own answer
+        QVERIFY(device->execute(status, 10, ScsiDirection::FromDevice, answer, 4, 120));
+        kernel->sgHostStatus = 0x07; // the link failed
+        QVERIFY(!device->execute(status, 10, ScsiDirection::FromDevice, answer, 4, 120));
+        QCOMPARE(
+            kernel->calls,
+            (QStringList{"sg2 SG_GET_VERSION_NUM",
+                         "sg2 SG_IO from 36 cdb 12 00 00 00 24 00 timeout 2000",
+                         "sg2 SG_IO to 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000",
+                         "sg2 SG_IO none 0 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000",
+                         "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000",
+                         "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000"}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLinux)
+#include "tst_linux.moc"

@@ -1,0 +1,191 @@
+// The preview worker on its own thread, wired as the window wires it: the capture settings it
+// asks for, one picture per frame of each supported kind, its stop paths and the pause after a
+// failed read.
+#include "common/clock.h"
+#include "preview/videostreamthread.h"
+#include "preview/workerthread.h"
+#include "testsupport/testsupport.h"
+
+#include <QPointer>
+#include <QtTest>
+
+#include <opencv2/videoio.hpp>
+
+#include <map>
+
+namespace {
+// A capture that records the properties asked and set, delivers `frames` frames of `type` (frame
+// n filled with n * 10) and then fails every read.
+class ScriptedCapture final : public FrameCapture {
+public:
+    struct Log {
+        QStringList calls;
+        std::atomic<int> reads{0};
+        std::atomic<bool> released{false};
+    };
+    ScriptedCapture(std::shared_ptr<Log> shared, bool opened, int frameType, int frameCount)
+        : log(std::move(shared))
+        , open(opened)
+        , type(frameType)
+        , frames(frameCount) {}
+    ~ScriptedCapture() override { log->released = true; }
+    bool isOpened() const override { return open; }
+    double get(int property) const override {
+        log->calls << QString("get %1").arg(property);
+        return values.count(property) ? values.at(property) : 0.0;
+    }
+    bool set(int property, double value) override {
+        log->calls << QString("set %1 %2").arg(property).arg(value);
+        return true;
+    }
+    bool read(cv::Mat &frame) override {
+        const int n = ++log->reads;
+        if (n > frames)
+            return frame.release(), false;
+        frame.create(2, 3, type); // the same buffer every time, as capture back ends do
+        frame.setTo(cv::Scalar(n * 10, n * 20, n * 30, 255));
+        return true;
+    }
+    std::map<int, double> values;
+
+private:
+    std::shared_ptr<Log> log;
+    bool open;
+    int type;
+    int frames;
+};
+
+// A worker on its thread, wired as the window wires it, whose pictures arrive here.
+struct Run : QObject {
+    explicit Run(int index = 0) {
+        thread = new QThread;
+        worker = new VideoStreamThread(index);
+        worker->moveToThread(thread);
+        connectWorkerThread(worker.data(), thread.data());
+        connect(worker, &VideoStreamThread::onReader, this,
+                [this](const QPixmap &picture) { pictures << picture.toImage(); });
+    }
+    void stop() { stopWorkerThread(worker.data(), thread.data()); }
+    QPointer<VideoStreamThread> worker;
+    QPointer<QThread> thread;
+    QList<QImage> pictures;
+};
+
+const double mjpg = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+} // namespace
+
+class TestVideoStream : public QObject {
+    Q_OBJECT
+
+    std::shared_ptr<ScriptedCapture::Log> log;
+    std::map<int, double> properties;
+    bool opened = true;
+    int frameType = CV_8UC3;
+    int frameCount = 0;
+
+private slots:
+    void init() {
+        log = std::make_shared<ScriptedCapture::Log>();
+        properties.clear();
+        opened = true;
+        frameType = CV_8UC3;
+        frameCount = 0;
+        installFrameCaptureFactory([this](int index) {
+            log->calls << QString("open %1").arg(index);
+            auto capture = std::make_unique<ScriptedCapture>(log, opened, frameType, frameCount);
+            capture->values = properties;
+            return capture;
+        });
+    }
+    void cleanup() { installFrameCaptureFactory(nullptr); }
+
+    void captureSettings_data() {
+        // current: fps, width, height, fourcc
+        addColumns<bool, QList<double>, QString>({"open", "current", "calls"});
+        const QString wanted = QString("open 7, get 5, set 5 30, get 3, get 4, set 3 1920, "
+                                       "set 4 1080, get 6, set 6 %1")
+                                   .arg(mjpg);
+        QTest::newRow("nothing set yet") << true << QList<double>{0, 0, 0, 0} << wanted;
+        QTest::newRow("30.9 fps counts as 30") << true << QList<double>{30.9, 1920, 1080, mjpg}
+                                               << "open 7, get 5, get 3, get 4, get 6";
+        QTest::newRow("height alone differs")
+            << true << QList<double>{30, 1920, 720, mjpg}
+            << "open 7, get 5, get 3, get 4, set 3 1920, set 4 1080, get 6";
+        QTest::newRow("width alone differs")
+            << true << QList<double>{25, 1280, 1080, mjpg}
+            << "open 7, get 5, set 5 30, get 3, get 4, set 3 1920, set 4 1080, get 6";
+        QTest::newRow("not opened") << false << QList<double>{0, 0, 0, 0} << "open 7";
+    }
+    void captureSettings() {
+        QFETCH(bool, open);
+        QFETCH(QList<double>, current);
+        QFETCH(QString, calls);
+        opened = open;
+        const int ids[] = {cv::CAP_PROP_FPS, cv::CAP_PROP_FRAME_WIDTH, cv::CAP_PROP_FRAME_HEIGHT,
+                           cv::CAP_PROP_FOURCC};
+        for (int i = 0; i < 4; ++i)
+            properties[ids[i]] = current.at(i);
+        MessageCapture messages;
+        VideoStreamThread worker(7);
+        QCOMPARE(log->calls.join(", "), calls);
+        QCOMPARE(messages.contains("Open camera failed!"), !open);
+    }
+
+    void onePicturePerFrame_data() {
+        // pixels: the first pixel of each picture, as #rrggbb
+        addColumns<int, QStringList>({"type", "pixels"});
+        QTest::newRow("BGR becomes RGB")
+            << int(CV_8UC3) << QStringList{"#1e140a", "#3c2814", "#5a3c1e"};
+        QTest::newRow("gray") << int(CV_8UC1) << QStringList{"#0a0a0a", "#141414", "#1e1e1e"};
+        QTest::newRow("BGRA") << int(CV_8UC4) << QStringList{"#1e140a", "#3c2814", "#5a3c1e"};
+        QTest::newRow("16-bit makes no picture") << int(CV_16UC1) << QStringList{};
+    }
+    void onePicturePerFrame() {
+        QFETCH(int, type);
+        QFETCH(QStringList, pixels);
+        frameType = type;
+        frameCount = 3;
+        VirtualClock clock;
+        ScopedClock scoped(clock);
+        MessageCapture messages;
+        Run run;
+        run.thread->start();
+        QTRY_VERIFY(log->reads > 6); // every frame read, then failed reads
+        run.stop();
+        QVERIFY(!run.worker && !run.thread && log->released);
+        QCoreApplication::processEvents();
+        QStringList got;
+        for (const QImage &picture : qAsConst(run.pictures))
+            got << picture.pixelColor(0, 0).name();
+        QCOMPARE(got, pixels);
+        QCOMPARE(messages.messages().count("ERROR: Mat could not be converted to QImage."),
+                 pixels.isEmpty() ? 3 : 0);
+        // A failed read is followed by one frame time, so a missing camera does not spin.
+        QCOMPARE(clock.slept().count(), (log->reads - 3) * 33LL);
+    }
+
+    void stopPaths() {
+        frameCount = 1000000;
+        // Stopped before it started: the loop ends at its first turn, having read nothing.
+        Run early;
+        early.worker->stop();
+        std::atomic<bool> releasedBeforeFinished{false};
+        connect(
+            early.worker, &VideoStreamThread::workFinished, this,
+            [&] { releasedBeforeFinished = log->released.load(); }, Qt::DirectConnection);
+        early.thread->start();
+        QTRY_VERIFY(!early.thread);
+        QCOMPARE(log->reads.load(), 0);
+        QVERIFY(releasedBeforeFinished); // the capture goes before the worker announces its end
+        // Stopped while reading: returns once the thread has ended and the capture is released.
+        log->released = false;
+        Run busy;
+        busy.thread->start();
+        QTRY_VERIFY(log->reads > 10);
+        busy.stop();
+        QVERIFY(!busy.worker && !busy.thread && log->released);
+    }
+};
+
+QTEST_MAIN(TestVideoStream)
+#include "tst_videostream.moc"

@@ -1,0 +1,252 @@
+// The main window over the simulated bus: the camera list as cameras come and go, the model's
+// narrowing of the controls, the preview area and its worker, the dialog family with its mask,
+// closing, the themes and the saved place.
+#include "preview/videostreamthread.h"
+#include "windowfixture.h"
+
+#include <QListWidget>
+#include <QScreen>
+#include <QSettings>
+#include <QThreadPool>
+
+namespace {
+const QStringList kControls = {"comboBoxTrackMode",   "comboBoxTrackEffect", "comboBoxTrackSpeend",
+                               "comboBoxAntiFlicker", "comboBoxMic",         "btnRestoreDefaults",
+                               "btnUpgrade",          "sliderZoom"};
+} // namespace
+
+class TestWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<WindowFixture> f;
+
+    QString listed() const {
+        auto *list = f->child<QListWidget>("listWidgetCamera");
+        QStringList names;
+        for (int i = 0; i < list->count(); ++i)
+            names << list->item(i)->text();
+        return names.join(", ");
+    }
+    QString state() const { return f->child<QLabel>("labelState")->text(); }
+    bool showsHint() const {
+        auto *surface = f->child<QLabel>("labPreview");
+        return surface->pixmap(Qt::ReturnByValue).isNull() &&
+               surface->text().contains("Click the icon");
+    }
+
+private slots:
+    void initTestCase() { QThreadPool::globalInstance()->setExpiryTimeout(0); }
+    void init() { f = std::make_unique<WindowFixture>(); }
+    void cleanup() { f.reset(); }
+
+    void cameraList_data() {
+        // vendor: the settings file's selection
+        addColumns<int, QString, QStringList>({"vendor", "expected", "enabled"});
+        QTest::newRow("QX line") << 0 << "QX-M30-000" << kControls;
+        QTest::newRow("own line: ZENTA 310 first, narrowed")
+            << 1 << "ZENTA 310, ZENTA 320, ZENTA 325"
+            << QStringList{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
+    }
+    void cameraList() {
+        QFETCH(int, vendor);
+        QFETCH(QString, expected);
+        QFETCH(QStringList, enabled);
+        QSettings(settingsPath(), QSettings::IniFormat).setValue("product_model/main", vendor);
+        f->bus.addCamera(zentaConfig(0x0103, "Kestrelon ZENTA 310", "1-2"));
+        f->bus.addCamera(zentaConfig(0x0305, "Kestrelon ZENTA 320", "1-3"));
+        f->bus.addCamera(zentaConfig(0x0306, "ZENTA 325", "1-4"));
+        f->open();
+        QCOMPARE(listed(), expected);
+        QCOMPARE(state(), expected.section(',', 0, 0).contains("QX")
+                              ? "QX-M30-000(Connected)"
+                              : "Kestrelon ZENTA 310(Connected)");
+        QCOMPARE(f->enabled(kControls), enabled);
+        if (vendor == 0)
+            return;
+        auto *list = f->child<QListWidget>("listWidgetCamera");
+        f->window->slotOnSingleClickedCameraItem(list->item(1)); // a click switches, no preview
+        QCOMPARE(f->enabled(kControls), QStringList(kControls).mid(1));
+        QVERIFY(!f->access().previewWorkerRunning());
+        f->window->slotOnSingleClickedCameraItem(list->item(2));
+        QCOMPARE(f->enabled(kControls), kControls);
+    }
+
+    void camerasComeAndGo() {
+        auto second = f->bus.addCamera(configAt("1-2"));
+        f->open();
+        const QString firstId = f->access().currentDeviceId();
+        QCOMPARE(listed(), QString("QX-M30-000, QX-M30-000"));
+        f->bus.unplug(second); // another camera: the current one stays open
+        QTRY_COMPARE(listed(), QString("QX-M30-000"));
+        QCOMPARE(f->access().currentDeviceId(), firstId);
+        f->bus.plug(second);
+        QTRY_COMPARE(listed(), QString("QX-M30-000, QX-M30-000"));
+        f->bus.unplug(f->camera); // the current one: the other is opened
+        QTRY_COMPARE(f->access().currentDeviceId(), idOf(*second));
+        f->bus.unplug(second);
+        QTRY_COMPARE(state(), QString("QX-M30-000(Disconnected)"));
+        QVERIFY(f->child<QLabel>("labelDevVer")->text().isEmpty());
+        QCOMPARE(f->enabled(kControls), QStringList());
+        QVERIFY(!f->access().previewWorkerRunning());
+        f->bus.plug(f->camera);
+        QTRY_COMPARE(state(), QString("QX-M30-000(Connected)"));
+        QCOMPARE(f->enabled(kControls), kControls);
+    }
+
+    void previewArea() {
+        f->window = std::make_unique<MainWindow>();
+        f->window->show();
+        f->window->resize(1200, 800);
+        const int width = f->window->frameGeometry().width() - 550;
+        QCOMPARE(f->child<QLabel>("labPreview")->size(), QSize(width, width * 9 / 16));
+        QVERIFY(f->access().previewWorkerRunning());
+        QTRY_VERIFY(!f->child<QLabel>("labPreview")->pixmap(Qt::ReturnByValue).isNull());
+        leftPress(f->child<QLabel>("labelStop"));
+        QVERIFY(!f->access().previewWorkerRunning());
+        QVERIFY(showsHint());
+        f->window->slotOnReader(QPixmap(8, 8)); // a picture still queued after the stop
+        QVERIFY(showsHint());
+        QCOMPARE(f->bus.openHandles(), 2); // the capture is closed, the camera's channels are not
+        leftPress(f->child<QLabel>("labelCamera"));
+        QVERIFY(!f->child<QLabel>("labelloading")->isHidden());
+        QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation
+        // Without an open camera the icon starts nothing.
+        f->bus.unplug(f->camera);
+        QTRY_VERIFY(!f->access().controlsReady());
+        QVERIFY(showsHint());
+        leftPress(f->child<QLabel>("labelCamera"));
+        QTest::qWait(1200);
+        QVERIFY(!f->access().previewWorkerRunning());
+    }
+
+    // Pictures still queued from the camera before a switch never reach the surface.
+    void noPictureFromTheCameraBeforeASwitch() {
+        auto second = f->bus.addCamera(configAt("1-2"));
+        SimCameraFaults unusable;
+        unusable.frameType = CV_16UC1; // frames that make no picture
+        second->setCameraFaults(unusable);
+        f->window = std::make_unique<MainWindow>();
+        f->window->show();
+        QSemaphore pictures; // counted on the worker's thread: they wait in the window's queue
+        connect(
+            f->access().worker(), &VideoStreamThread::onReader, this,
+            [&pictures] { pictures.release(); }, Qt::DirectConnection);
+        QVERIFY(pictures.tryAcquire(3, 10000));
+        f->bus.unplug(f->camera);
+        f->access().reportCaptureInterface(false, f->camera->interfaceName());
+        QCOMPARE(f->access().currentDeviceId(), idOf(*second));
+        QVERIFY(f->access().previewWorkerRunning());
+        QCoreApplication::processEvents();
+        QVERIFY(f->child<QLabel>("labPreview")->pixmap(Qt::ReturnByValue).isNull());
+    }
+
+    void dialogFamily() {
+        f->open();
+        f->window->show();
+        f->window->move(40, 30);
+        f->dialogs.answers = QStringList{"cancel"};
+        QCOMPARE(f->window->runMessageBox("<h3>Title</h3>text", 1, false), int(QDialog::Rejected));
+        QCOMPARE(f->window->runMessageBox("plain", 0, true), int(QDialog::Accepted));
+        QCOMPARE(f->dialogs.seen, (QStringList{"FormCustomizeMessagebox: Title\ntext [masked]",
+                                               "FormCustomizeMessagebox: plain [masked]"}));
+        QVERIFY(!MaskWidget::instance()->isVisible());
+        FormCustomizeMessagebox box("text", 1, true);
+        box.show();
+        QCOMPARE(box.findChild<QPushButton *>("btnCancel")->isVisible(), true);
+        QStringList countdown;
+        for (int tick = 0; tick < 6 && box.isVisible(); ++tick) {
+            countdown << box.findChild<QLabel *>("labelCountdown")
+                             ->text()
+                             .remove(QRegularExpression("\\D"));
+            box.slotOnTimeout();
+        }
+        QCOMPARE(countdown,
+                 (QStringList{"5", "5", "4", "3", "2", "1"})); // closes at the sixth tick
+        QCOMPARE(box.result(), int(QDialog::Accepted));
+        FormCustomizeMessagebox plain("text", 0, false);
+        plain.show();
+        QVERIFY(!plain.findChild<QPushButton *>("btnCancel")->isVisible());
+        QVERIFY(!plain.findChild<QLabel *>("labelCountdown")->isVisible());
+    }
+
+    void closing() {
+        f->open();
+        f->access().setUpgrading(true);
+        QVERIFY(!f->window->close());
+        QCOMPARE(f->dialogs.seen,
+                 QStringList{
+                     "FormCustomizeMessagebox: Cannot exit during the upgrade process! [masked]"});
+        f->access().setUpgrading(false);
+        f->window->show();
+        f->window->setGeometry(120, 90, 1100, 760);
+        f->child<QPushButton>("btnModeLight")->click(); // to the dark theme
+        const QRect frame = f->window->frameGeometry();
+        QVERIFY(f->window->close());
+        QCOMPARE(f->bus.openHandles(), 0);
+        QSettings saved(settingsPath(), QSettings::IniFormat);
+        QCOMPARE(QString("%1 %2 %3 %4 %5")
+                     .arg(saved.value("window/left").toString(),
+                          saved.value("window/top").toString(),
+                          saved.value("window/width").toString(),
+                          saved.value("window/height").toString(),
+                          saved.value("style/index").toString()),
+                 QString("%1 %2 1100 760 1").arg(frame.x()).arg(frame.y()));
+    }
+
+    void themesAndSavedPlace_data() {
+        addColumns<QRect, int, bool>({"saved", "screens", "restored"});
+        const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+        QTest::newRow("on the screen") << QRect(70, 60, 1100, 750) << 1 << true;
+        QTest::newRow("off the screen") << QRect(screen.right() + 10, 60, 1100, 750) << 1 << false;
+        QTest::newRow("two screens") << QRect(70, 60, 1100, 750) << 2 << false;
+    }
+    void themesAndSavedPlace() {
+        QFETCH(QRect, saved);
+        QFETCH(int, screens);
+        QFETCH(bool, restored);
+        {
+            QSettings settings(settingsPath(), QSettings::IniFormat);
+            for (const auto &[key, value] : {std::pair{"left", saved.x()},
+                                             {"top", saved.y()},
+                                             {"width", saved.width()},
+                                             {"height", saved.height()}})
+                settings.setValue(QString("window/") + key, value);
+            settings.setValue("style/index", 1);
+        }
+        static int screenCount;
+        screenCount = screens;
+        MainWindow::setScreenCounter([] { return screenCount; });
+        const QString light = QString::fromUtf8(readFile(":/qss/light.css"));
+        const QString dark = QString::fromUtf8(readFile(":/qss/dark.css"));
+        f->open();
+        MainWindow::setScreenCounter(nullptr);
+        QCOMPARE(f->window->pos() == saved.topLeft() && f->window->size() == saved.size(),
+                 restored);
+        QCOMPARE(qApp->styleSheet() == dark, screens == 1);
+        f->child<QPushButton>("btnModeLight")->click();
+        QCOMPARE(qApp->styleSheet() == light, screens == 1);
+        f->child<QPushButton>("btnModeLight")->click();
+        QCOMPARE(qApp->styleSheet() == dark, screens == 1);
+        QCOMPARE(f->access().styleIndex(), screens == 1 ? 1 : 0);
+    }
+
+    // Many cameras plugged and pulled while previewing leave no thread, handle or descriptor.
+    void plugCyclesLeaveNothingBehind() {
+        const int threads = threadsOutsideThePool();
+        const int descriptors = openFileDescriptorCount();
+        f->window = std::make_unique<MainWindow>();
+        for (int cycle = 0; cycle < 50; ++cycle) {
+            f->bus.unplug(f->camera);
+            QTRY_VERIFY(!f->access().controlsReady());
+            f->bus.plug(f->camera);
+            QTRY_VERIFY(f->access().previewWorkerRunning());
+        }
+        f->window.reset();
+        QCOMPARE(f->bus.openHandles(), 0);
+        QTRY_VERIFY(threadsOutsideThePool() <= threads);
+        QCOMPARE(openFileDescriptorCount(), descriptors);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "tst_window.moc"

@@ -1,0 +1,146 @@
+// The main window over the simulated bus, for the window tests: access to its controller state,
+// the widgets by name, and an answerer for the modal dialogs it runs, which records what each
+// dialog showed and whether the dimming mask covered the window meanwhile.
+#pragma once
+
+#include "device/hotplugsource.h"
+#include "preview/videostreamthread.h"
+#include "testsupport/simfixture.h"
+#include "testsupport/testsupport.h"
+#include "ui/formcustomizemessagebox.h"
+#include "ui/mainwindow.h"
+#include "ui/maskwidget.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QTimer>
+#include <QtTest>
+
+class MainWindowTestAccess {
+public:
+    explicit MainWindowTestAccess(MainWindow &window)
+        : w(window) {}
+    QString currentDeviceId() const { return w.currentDeviceId; }
+    bool controlsReady() const { return w.controlsReady; }
+    bool upgrading() const { return w.upgrading; }
+    bool previewWorkerRunning() const { return w.videoWorker && w.videoThread; }
+    int styleIndex() const { return w.styleIndex; }
+    VideoStreamThread *worker() const { return w.videoWorker; }
+    // Delivers an event as the hot-plug source would, at once.
+    void reportCaptureInterface(bool arrival, const std::string &name) {
+        emit w.hotplugSource->captureInterfaceChanged(arrival, QString::fromStdString(name));
+    }
+    void setUpgrading(bool on, bool awaitingReport = false) {
+        w.upgrading = on;
+        w.awaitingReport = awaitingReport;
+    }
+    void setPackageChooser(const QString &package) {
+        w.choosePackageFile = [package](QWidget *) { return package; };
+    }
+    void setPackageDirectory(const QString &directory) { w.packageDir = directory; }
+
+private:
+    MainWindow &w;
+};
+
+// Answers every dialog of the family as it opens, from inside its own event loop: with the next
+// answer given ("ok", "cancel", "upgrade" for the stuck-camera offer), or "ok" when none is left.
+class DialogAnswerer : public QObject {
+public:
+    DialogAnswerer() { qApp->installEventFilter(this); }
+    QStringList answers;
+    QStringList seen; // "ObjectName: shown text", with " [masked]" while the mask covered
+
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        auto *dialog = qobject_cast<QDialog *>(watched);
+        if (event->type() == QEvent::Show && dialog && dialog->isWindow())
+            QTimer::singleShot(0, this,
+                               [this, target = QPointer<QDialog>(dialog)] { answer(target); });
+        return false;
+    }
+
+private:
+    // Runs inside the dialog's event loop, once everything that reacts to its showing has.
+    void answer(QDialog *dialog) {
+        if (!dialog)
+            return;
+        auto *text = dialog->findChild<QTextEdit *>("textEditPrompt");
+        MaskWidget *mask = MaskWidget::instance();
+        const QWidget *covered = mask->coveredWidget();
+        // Covered by the mask, and about centred over the window (a box may grow once shown).
+        const QPoint offset =
+            covered ? dialog->geometry().center() - covered->geometry().center() : QPoint();
+        const bool masked = covered && mask->isVisible() &&
+                            mask->geometry() == covered->geometry() &&
+                            offset.manhattanLength() < 60;
+        // A message box whole; of the other dialogs their heading.
+        QString shown = text ? text->toPlainText() : QString();
+        if (!qobject_cast<FormCustomizeMessagebox *>(dialog))
+            shown = shown.section('\n', 0, 0);
+        seen << dialog->objectName() + (shown.isEmpty() ? "" : ": " + shown) +
+                    (masked ? " [masked]" : "");
+        const QString answer = answers.isEmpty() ? "ok" : answers.takeFirst();
+        const char *button = answer == "ok"       ? "btnOK"
+                             : answer == "cancel" ? "btnCancel"
+                                                  : "btnUpgrade";
+        if (auto *push = dialog->findChild<QPushButton *>(button))
+            push->click();
+        else
+            dialog->reject();
+    }
+};
+
+inline void leftPress(QWidget *widget) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(2, 2), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(widget, &press);
+}
+
+// The window reads and writes its settings beside the test program.
+inline QString settingsPath() {
+    return QCoreApplication::applicationDirPath() + "/product.ini";
+}
+
+struct WindowFixture : SimFixture {
+    WindowFixture()
+        : SimFixture(configAt("1-1")) {
+        installClock(nullptr); // the preview and the watcher run on the system clock
+        QFile::remove(settingsPath());
+        g_pan = g_tilt = 0;
+        g_zoom = 100;
+    }
+    ~WindowFixture() {
+        window.reset();
+        QFile::remove(settingsPath());
+    }
+    // Opens the window and stops the preview that opening the first camera started.
+    MainWindow &open() {
+        window = std::make_unique<MainWindow>();
+        if (access().previewWorkerRunning())
+            leftPress(child<QLabel>("labelStop"));
+        return *window;
+    }
+    MainWindowTestAccess access() { return MainWindowTestAccess(*window); }
+    template <typename T = QWidget>
+    T *child(const QString &name) const {
+        T *found = window->findChild<T *>(name);
+        if (!found)
+            qFatal("no widget %s", qPrintable(name));
+        return found;
+    }
+    // The objects among these names that are enabled.
+    QStringList enabled(const QStringList &names) const {
+        QStringList result;
+        for (const QString &name : names)
+            if (child(name)->isEnabled())
+                result << name;
+        return result;
+    }
+
+    DialogAnswerer dialogs;
+    std::unique_ptr<MainWindow> window;
+};

@@ -1,0 +1,398 @@
+// The mass-storage transport and the upgrade script over a scripted SCSI back end: the search and
+// its handles, the bytes of every command block, header and request buffer, chunking and the shared
+// retry budget, acknowledgements and their pauses in virtual time, and the script's line kinds,
+// nesting and limits against a boot loader.
+#include "fakescsi.h"
+#include "testsupport/simfixture.h"
+#include "upgrade/scsipassthrough.h"
+#include "upgrade/upgradescript.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <thread>
+
+namespace {
+QByteArray pattern(int size) {
+    QByteArray data(size, '\0');
+    for (int i = 0; i < size; ++i)
+        data[i] = static_cast<char>((i * 7 + 3) & 0xFF);
+    return data;
+}
+
+const std::uint8_t *bytes(const QByteArray &data) {
+    return reinterpret_cast<const std::uint8_t *>(data.constData());
+}
+
+// Answers status reads with 0D 00 once the data of an image has arrived, fails `failures` of the
+// requests of the subcommand `failing`.
+FakeScsi::Responder acknowledging(int failing = -1, int failures = 0) {
+    auto failed = std::make_shared<int>(0);
+    return [=](const FakeRequest &request, std::uint8_t *data) {
+        if (request.cdb[1] == failing && (*failed)++ < failures)
+            return false;
+        if (request.cdb[1] == kSubcommandStatus)
+            data[0] = 0x0D, data[1] = 0x00;
+        return true;
+    };
+}
+} // namespace
+
+class TestTransport : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<VirtualClock> clock;
+    std::unique_ptr<ScopedClock> scopedClock;
+    std::unique_ptr<FakeScsi> scsi;
+    std::unique_ptr<QTemporaryDir> dir;
+
+    void connectDisk(const std::string &product = "UBO") {
+        scsi->disks.push_back({"disk0", "QXM30", product});
+        UpdaterDeviceState state = UpdaterStateNone;
+        QVERIFY(findUpdaterDevice(kProductLineQx, state));
+        scsi->clear();
+    }
+    QString file(const QString &name, const QByteArray &content) {
+        writeFile(dir->filePath(name), content);
+        return dir->filePath(name);
+    }
+    long long slept() const { return clock->slept().count(); }
+
+private slots:
+    void init() {
+        clock = std::make_unique<VirtualClock>();
+        scopedClock = std::make_unique<ScopedClock>(*clock);
+        scsi = std::make_unique<FakeScsi>();
+        installScsiBackend(scsi.get());
+        dir = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup() {
+        releaseUpdaterDevice();
+        installScsiBackend(nullptr);
+        scsi.reset();
+        scopedClock.reset();
+    }
+
+    void search_data() {
+        // state: -1 not found
+        addColumns<QString, QString, int, int>({"vendor", "product", "selector", "state"});
+        QTest::newRow("QXM30 ROM") << QString("QXM30") << "" << 0 << 0;
+        QTest::newRow("QXM30 Updater") << QString("QXM30") << "UPD" << 0 << 1;
+        QTest::newRow("QXM30 u-Boot") << QString("QXM30") << "UBO" << 0 << 2;
+        QTest::newRow("ZENTA, selector 1") << QString("ZENTA") << "UPD" << 1 << 1;
+        QTest::newRow("ZENTA, selector 0") << QString("ZENTA") << "UPD" << 0 << -1;
+        QTest::newRow("QXM30, selector 1") << QString("QXM30") << "UBO" << 1 << -1;
+        QTest::newRow("GC, either selector") << QString("GCxyz") << "UBO" << 1 << 2;
+        QTest::newRow("unknown stage") << QString("QXM30") << "DISK" << 0 << 3;
+        QTest::newRow("no vendor configured") << QString("QXM30") << "UBO" << 255 << -1;
+        QTest::newRow("differs in byte 12") << QString("QXM31") << "UBO" << 0 << -1;
+    }
+    void search() {
+        QFETCH(QString, vendor);
+        QFETCH(QString, product);
+        QFETCH(int, selector);
+        QFETCH(int, state);
+        scsi->disks.push_back({"disk0", vendor.toStdString(), product.toStdString()});
+        MessageCapture messages;
+        UpdaterDeviceState found = UpdaterStateUBoot;
+        QCOMPARE(findUpdaterDevice(selector, found), state >= 0);
+        QCOMPARE(int(found), state >= 0 ? state : 3);
+        QCOMPARE(scsi->handles.load(), state >= 0 ? 1 : 0);
+        const QStringList names = {"ROM", "Updater", "u-Boot"};
+        QCOMPARE(messages.messages().join(""),
+                 state >= 0 && state < 3 ? "device state: " + names.at(state) : QString());
+        const FakeRequest inquiry = scsi->requests().at(0);
+        QCOMPARE(hexOf(inquiry.cdb) + QString(" %1 %2").arg(inquiry.length).arg(inquiry.timeout_s),
+                 QString("12 00 00 00 24 00 36 2"));
+    }
+
+    void searchTakesTheFirstAcceptedDisk() {
+        scsi->disks = {{"D", "QXM30", "UBO", true},        // cannot be opened
+                       {"E", "QXM30", "UBO", false, true}, // no INQUIRY answer
+                       {"F", "ACME", "UBO"},
+                       {"G", "QXM30", "UPD"},
+                       {"H", "QXM30", ""}};
+        UpdaterDeviceState state = UpdaterStateNone;
+        QVERIFY(findUpdaterDevice(kProductLineQx, state));
+        QCOMPARE(state, UpdaterStateUpdater);
+        std::uint8_t word[4];
+        QCOMPARE(readCommandStatus(word, 4, 1), 0);
+        QStringList asked;
+        for (const FakeRequest &request : scsi->requests())
+            asked << QString::fromStdString(request.disk);
+        QCOMPARE(asked, (QStringList{"E", "F", "G", "G"})); // H never asked; commands go to G
+        scsi->disks.erase(scsi->disks.begin() + 3);
+        QVERIFY(findUpdaterDevice(kProductLineQx, state));
+        QCOMPARE(state, UpdaterStateRom);
+        QCOMPARE(scsi->handles.load(), 1); // the previous handle closed
+        scsi->disks.clear();
+        QVERIFY(!findUpdaterDevice(kProductLineQx, state));
+        QCOMPARE(scsi->handles.load(), 0);
+        QCOMPARE(sendVendorCommand(2, ScsiDirection::FromDevice, 4, word), -1);
+    }
+
+    void commandBlocks_data() {
+        addColumns<int, int, QString>({"subcommand", "length", "cdb"});
+        QTest::newRow("data chunk") << 1 << 1024 << "e8 01 00 00 00 00 00 00 04 00";
+        QTest::newRow("status") << 2 << 4 << "e8 02 00 00 00 00 00 00 00 04";
+        QTest::newRow("every length byte") << 4 << 0x123456 << "";
+        QTest::newRow("largest payload") << 4 << 65536 << "e8 04 00 00 00 00 00 01 00 00";
+        QTest::newRow("too large") << 1 << 65537 << "";
+        QTest::newRow("shell") << 6 << 27 << "e8 06 00 00 00 00 00 00 00 1b";
+    }
+    void commandBlocks() {
+        QFETCH(int, subcommand);
+        QFETCH(int, length);
+        QFETCH(QString, cdb);
+        connectDisk();
+        std::vector<std::uint8_t> buffer(std::size_t(length), 0x5A);
+        const auto direction =
+            subcommand == 2 ? ScsiDirection::FromDevice : ScsiDirection::ToDevice;
+        QCOMPARE(sendVendorCommand(std::uint8_t(subcommand), direction, std::uint32_t(length),
+                                   buffer.data()),
+                 cdb.isEmpty() ? -1 : 0);
+        if (cdb.isEmpty()) {
+            QVERIFY(scsi->requests().empty());
+            return;
+        }
+        const FakeRequest request = scsi->requests().at(0);
+        QCOMPARE(hexOf(request.cdb), cdb);
+        QCOMPARE(request.timeout_s, 120u);
+        if (direction == ScsiDirection::ToDevice)
+            QVERIFY(request.data == buffer);
+    }
+
+    void answerIsCopiedBackWhateverTheOutcome() {
+        connectDisk();
+        scsi->responder = [](const FakeRequest &, std::uint8_t *data) {
+            data[0] = 0x0D;
+            return false;
+        };
+        std::uint8_t word[4] = {0xFF, 0xFF, 0xFF, 0xFF};
+        QCOMPARE(sendVendorCommand(2, ScsiDirection::FromDevice, 4, word), -1);
+        QCOMPARE(hexOf(word, 4), QString("0d ff ff ff"));
+        QVERIFY(!isAcknowledged(word));
+        word[1] = 0;
+        QVERIFY(isAcknowledged(word));
+        word[0] = 0x0C;
+        QVERIFY(!isAcknowledged(word));
+    }
+
+    void imageHeaderAndPassThroughBuffers() {
+        const QByteArray header = makeImageHeader(0x21800040u, "abc");
+        QCOMPARE(header.toHex(' '), QByteArray("40 00 80 21 03 00 00 00 90 01 50 98 3c d2 4f b0 d6 "
+                                               "96 3f 7d 28 e1 7f 72"));
+        const std::uint8_t cdb[10] = {0xE8, 0x01, 0, 0, 0, 0, 0, 0, 0x04, 0x00};
+        const QByteArray payload = pattern(1024);
+        auto buffer = passthrough::encode(passthrough::vendorRequest(
+            cdb, 10, ScsiDirection::ToDevice, bytes(payload), 1024, 120));
+        QCOMPARE(hexOf(buffer.data(), 48),
+                 "2c 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 50 00 00 00 "
+                 "30 00 00 00 e8 01 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00");
+        QCOMPARE(std::memcmp(buffer.data() + 80, payload.constData(), 1024), 0);
+        const std::uint8_t inquiry[6] = {0x12, 0, 0, 0, 0x24, 0};
+        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2));
+        QCOMPARE(buffer.size(), std::size_t(80 + 36));
+        QCOMPARE(hexOf(buffer.data(), 32),
+                 "2c 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 50 00 00 00 "
+                 "30 00 00 00 12 00 00 00");
+    }
+
+    void requests_data() {
+        // An operation, the subcommand whose requests fail and how often; then the result, the
+        // requests ("subcommand:length"), the time paused in between and what was read.
+        addColumns<QString, int, int, int, QString, int>(
+            {"operation", "failing", "failures", "result", "trace", "pause_ms"});
+        const QString none = "";
+        QTest::newRow("no data") << "chunks 0 1024" << -1 << 0 << 0 << none << 0;
+        QTest::newRow("less than a chunk") << "chunks 100 1024" << -1 << 0 << 0 << "4:100" << 0;
+        QTest::newRow("one chunk") << "chunks 1024 1024" << -1 << 0 << 0 << "4:1024" << 0;
+        QTest::newRow("a byte more") << "chunks 1025 1024" << -1 << 0 << 0 << "1:1024 4:1" << 0;
+        QTest::newRow("exact multiple")
+            << "chunks 98304 32768" << -1 << 0 << 0 << "1:32768 1:32768 4:32768" << 0;
+        QTest::newRow("raw file") << "raw 2500" << -1 << 0 << 0 << "1:1024 1:1024 4:452" << 0;
+        QTest::newRow("raw file, transfer given up: still 0")
+            << "raw 100" << 4 << 1000 << 0 << QString("4:100 ").repeated(101).trimmed() << 10000;
+        QTest::newRow("missing raw file") << "raw -1" << -1 << 0 << -1 << none << 0;
+        QTest::newRow("status, first read") << "status 0" << -1 << 0 << 0 << "2:4 0d 00 ff ff" << 0;
+        QTest::newRow("status, tenth read")
+            << "status 0" << 2 << 9 << 0 << QString("2:4 ").repeated(10) + "0d 00 ff ff" << 900;
+        QTest::newRow("status, never read")
+            << "status -4" << 2 << 99 << 0 << QString("2:4 ").repeated(10) + "ff ff ff ff" << 900;
+        QTest::newRow("status, three tries")
+            << "status 3" << 2 << 99 << 0 << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
+        QTest::newRow("image") << "image 204805" << -1 << 0 << 0
+                               << "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4" << 10;
+        QTest::newRow("image, header refused")
+            << "image 100" << 5 << 1 << 0 << "5:24 4:100 2:4" << 500;
+        QTest::newRow("image, first transfer given up")
+            << "image 100" << 4 << 101 << 0
+            << "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4" << 10000;
+        QTest::newRow("image never acknowledged: five tries, still 0")
+            << "image 40960" << 2 << 1000 << 0
+            << QString("5:24 1:32768 4:8192" + QString(" 2:4").repeated(10) + " ")
+                   .repeated(5)
+                   .trimmed()
+            << 5 * (2 + 900);
+        QTest::newRow("empty image") << "image 0" << -1 << 0 << 0 << "5:24 2:4" << 0;
+        QTest::newRow("missing image") << "image -1" << -1 << 0 << -1 << none << 0;
+        QTest::newRow("shell command") << "shell" << -1 << 0 << 0 << "6:5" << 0;
+        QTest::newRow("shell command refused: still 0") << "shell" << 6 << 1 << 0 << "6:5" << 500;
+    }
+    void requests() {
+        QFETCH(QString, operation);
+        QFETCH(int, failing);
+        QFETCH(int, failures);
+        QFETCH(int, result);
+        QFETCH(QString, trace);
+        QFETCH(int, pause_ms);
+        connectDisk();
+        scsi->responder = acknowledging(failing, failures);
+        const QStringList words = operation.split(' ');
+        const int size = words.value(1).toInt();
+        const QByteArray data = pattern(std::max(size, 0));
+        const QString path = size < 0 ? dir->filePath("missing") : file("image.bin", data);
+        std::uint8_t word[4] = {0, 0, 0, 0};
+        const int got = words[0] == "chunks"
+                            ? sendDataChunks(bytes(data), std::uint32_t(size), words[2].toUInt())
+                        : words[0] == "raw"    ? sendRawFile(path)
+                        : words[0] == "image"  ? sendImageFile(path, 0x21000000u)
+                        : words[0] == "status" ? readCommandStatus(word, 4, size)
+                                               : sendShellCommand("reset", 5);
+        QCOMPARE(got, result);
+        QCOMPARE((scsi->vendorTrace() + QStringList(words[0] == "status" ? hexOf(word, 4) : ""))
+                     .join(' ')
+                     .trimmed(),
+                 trace);
+        QCOMPARE(slept(), (long long)pause_ms);
+        QByteArray sent; // the file's bytes, each once, in order
+        for (const FakeRequest &request : scsi->requests())
+            if (request.cdb[1] == kSubcommandData || request.cdb[1] == kSubcommandLastData)
+                sent.append(reinterpret_cast<const char *>(request.data.data()),
+                            int(request.data.size()));
+        if (failures == 0 && words[0] != "status" && size >= 0 && words[0] != "shell")
+            QCOMPARE(sent, data);
+        if (words[0] == "image" && size >= 0)
+            QCOMPARE(hexOf(scsi->requests().front().data),
+                     QString(makeImageHeader(0x21000000u, data).toHex(' ')));
+    }
+
+    void retryBudgetIsSharedByTheWholeTransfer_data() {
+        addColumns<int, int, int>({"failFirst", "failLast", "result"});
+        QTest::newRow("100 in all") << 60 << 40 << 0;
+        QTest::newRow("101 in all") << 60 << 41 << -1;
+        QTest::newRow("101 on one chunk") << 101 << 0 << -1;
+    }
+    void retryBudgetIsSharedByTheWholeTransfer() {
+        QFETCH(int, failFirst);
+        QFETCH(int, failLast);
+        QFETCH(int, result);
+        connectDisk();
+        int first = 0;
+        int last = 0;
+        scsi->responder = [&](const FakeRequest &request, std::uint8_t *) {
+            return request.cdb[1] == kSubcommandData ? ++first > failFirst : ++last > failLast;
+        };
+        QCOMPARE(sendDataChunks(bytes(pattern(2048)), 2048, 1024), result);
+        // Every retry resends the same chunk, 100 ms after the failure.
+        QCOMPARE(slept(), std::min(failFirst + failLast, 100) * 100LL);
+        QCOMPARE(int(scsi->requests().size()),
+                 result == 0 ? 2 + failFirst + failLast : 101 + (failFirst > 100 ? 0 : 1));
+    }
+
+    // The watcher's searches and the worker's requests from two threads: no request overlaps
+    // another, and no handle is lost or closed twice.
+    void searchesAndRequestsFromTwoThreads() {
+        scsi->disks = {{"A", "ZENTA", "UBO"}, {"B", "ZENTA", "UBO"}};
+        std::atomic<bool> done{false};
+        std::thread watcher([&] {
+            UpdaterDeviceState state = UpdaterStateNone;
+            while (!done)
+                findUpdaterDevice(kProductLineZenta, state);
+        });
+        const QByteArray data = pattern(8192);
+        for (int i = 0; i < 200; ++i) {
+            UpdaterDeviceState state = UpdaterStateNone;
+            findUpdaterDevice(kProductLineZenta, state);
+            sendDataChunks(bytes(data), 8192, 1024);
+        }
+        done = true;
+        watcher.join();
+        QCOMPARE(scsi->overlaps.load(), 0);
+        QCOMPARE(scsi->handles.load(), 1);
+    }
+
+    void scripts_data() {
+        // files: "name=content", a.txt is run; acknowledged: whether the boot loader answers at
+        // all (it never answers "reset"); lines: sent to it, "|" between them
+        addColumns<QStringList, bool, int, QString, QString>(
+            {"files", "acknowledged", "result", "lines", "images"});
+        QTest::newRow("lines normalised")
+            << QStringList{"a.txt=   nand   erase.part\tKERNEL   \r\n\tsaveenv"} << true << 0
+            << QString("nand erase.part KERNEL|saveenv") << "";
+        QTest::newRow("comments and empty lines")
+            << QStringList{"a.txt=# c\n   % c\n\n \t \nsaveenv\n"} << true << 0
+            << QString("saveenv") << "";
+        QTest::newRow("1023 bytes") << QStringList{"a.txt=  setenv \t x " + QString(1014, 'a')}
+                                    << true << 0 << "setenv x " + QString(1014, 'a') << "";
+        QTest::newRow("two attempts, then failure")
+            << QStringList{"a.txt=nand erase\nsaveenv"} << false << -1
+            << QString("nand erase|nand erase") << "";
+        QTest::newRow("reset unanswered ends it")
+            << QStringList{"a.txt=a\nreset\nb"} << true << 0 << QString("a|reset") << "";
+        QTest::newRow("saveenv unanswered ends it")
+            << QStringList{"a.txt=saveenv\nb"} << false << 0 << QString("saveenv|saveenv") << "";
+        QTest::newRow("nested scripts")
+            << QStringList{"a.txt=one\nestar s/inner.es\nthree", "s/inner.es=two"} << true << 0
+            << QString("one|two|three") << "";
+        QTest::newRow("nested failure ends all")
+            << QStringList{"a.txt=estar m.es\nafter", "m.es=estar i.es\nm", "i.es=bad\ni"} << false
+            << -1 << QString("bad|bad") << "";
+        QTest::newRow("a script that runs itself")
+            << QStringList{"a.txt=estar loop.es", "loop.es=step\nestar loop.es"} << true << -1
+            << QString("step|").repeated(kMaxScriptNesting).chopped(1) << "";
+        QTest::newRow("missing script")
+            << QStringList{"b.txt=x"} << true << -1 << QString("") << "";
+        QTest::newRow("memory loads")
+            << QStringList{"a.txt=tftp 0x21000000 k/u\ntftp 0X2100000f k/u extra\ntftp 12g4 k/u\n"
+                           "tftp FFFFFFFF k/u",
+                           "k/u=" + QString(70000, 'k')}
+            << true << 0 << QString("") << "21000000:70000 2100000f:70000 12:70000 ffffffff:70000";
+        QTest::newRow("missing image")
+            << QStringList{"a.txt=tftp 0x1 k/none\nafter"} << true << -1 << QString("") << "";
+        QTest::newRow("address over 32 bits") << QStringList{"a.txt=tftp 0x100000000 k/u", "k/u=k"}
+                                              << true << -1 << QString("") << "";
+        QTest::newRow("image never acknowledged: five tries, still 0")
+            << QStringList{"a.txt=tftp 0x10 k/u", "k/u=k"} << false << 0 << QString("")
+            << "10:1 10:1 10:1 10:1 10:1";
+    }
+    void scripts() {
+        QFETCH(QStringList, files);
+        QFETCH(bool, acknowledged);
+        QFETCH(int, result);
+        QFETCH(QString, lines);
+        QFETCH(QString, images);
+        for (const QString &entry : files)
+            file(entry.section('=', 0, 0), entry.section('=', 1).toUtf8());
+        SimFixture sim; // a camera in its boot loader
+        sim.camera->setStage(SimStage::UBoot);
+        SimUpdaterFaults faults;
+        faults.neverAcknowledge = !acknowledged;
+        sim.camera->setUpdaterFaults(faults);
+        UpdaterDeviceState state = UpdaterStateNone;
+        QVERIFY(findUpdaterDevice(kProductLineQx, state));
+        QCOMPARE(runUpgradeScript("a.txt", dir->path()), result);
+        QStringList sent;
+        for (const std::string &line : sim.camera->shellLog())
+            sent << QString::fromStdString(line);
+        QCOMPARE(sent.join('|'), lines);
+        QStringList loaded;
+        for (const auto &[address, bytes] : sim.camera->loadedImages())
+            loaded << QString("%1:%2").arg(address, 0, 16).arg(bytes.size());
+        QCOMPARE(loaded.join(' '), images);
+        releaseUpdaterDevice();
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTransport)
+#include "tst_transport.moc"
