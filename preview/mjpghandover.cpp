@@ -1,5 +1,7 @@
 #include "preview/mjpghandover.h"
 
+#include <QtGlobal>
+
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -55,8 +57,11 @@ private:
         const bool mjpg = inner->get(cv::CAP_PROP_FOURCC) == mjpgFourcc;
         if (mjpg == handingOver)
             return;
-        if (inner->set(cv::CAP_PROP_CONVERT_RGB, mjpg ? 0.0 : 1.0))
-            handingOver = mjpg;
+        if (!inner->set(cv::CAP_PROP_CONVERT_RGB, mjpg ? 0.0 : 1.0))
+            return;
+        handingOver = mjpg;
+        qInfo(mjpg ? "Capture: MJPG frames reach the preview undecoded"
+                   : "Capture: the back end decodes the frames");
     }
 
     std::unique_ptr<FrameCapture> inner;

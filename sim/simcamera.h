@@ -134,6 +134,8 @@ public:
     void setCameraFaults(const SimCameraFaults &faults);
     SimUpdaterFaults updaterFaults() const;
     void setUpdaterFaults(const SimUpdaterFaults &faults);
+    // The frames its captures have delivered so far.
+    long long framesDelivered() const;
 
     // Times the camera takes to restart (restore defaults, microphone change, reset from the
     // boot loader) and to show its disk after being told to enter the updater. Measured on the
@@ -177,6 +179,7 @@ private:
     SimPosition currentPosition;
     SimCameraFaults camFaults;
     SimUpdaterFaults updFaults;
+    mutable long long paintedFrames = 0; // by renderFrame(), one per frame delivered
     long long unitRequests = 0;
     long long scsiRequests = 0;
     std::vector<SimXuRecord> xuRecords;

@@ -119,6 +119,7 @@ void SimCamera::renderFrame(cv::Mat &frame, int width, int height, long long fra
         frame.release();
         return;
     }
+    ++paintedFrames;
     const int type = CV_MAT_TYPE(camFaults.frameType);
     if (type == CV_8UC3) {
         // The common case paints straight into the caller's buffer, which a reader reuses.
