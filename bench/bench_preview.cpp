@@ -1,13 +1,21 @@
 // The preview path as the window runs it: a 1920 x 1080 MJPG camera at 30 frames per second,
-// decoded as the V4L2 back end decodes MJPG, turned into pixmaps by VideoStreamThread on its own
-// thread and scaled to 960 x 540 with smooth filtering on the main thread.
+// VideoStreamThread on its own thread, and the window's side scaling each picture into the preview
+// surface with smooth filtering and painting it. Two paths side by side, at the default surface
+// (460 x 258) and at 1370 x 770 (the window maximised):
+// - today's: the capture back end decodes every frame at full size (as OpenCV's V4L2 back end
+//   does with its RGB conversion on), the worker swaps it to RGB and makes the pixmap;
+// - the new: the capture hands the compressed frame over and the worker decodes it with
+//   libjpeg-turbo at the smallest size that covers the surface.
 //
-// Figures: frames per second sustained; CPU time per frame on the worker (read with decode,
-// conversion, pixmap) and on the main thread (scaling, painting); latency from the moment a frame
-// is available to the moment its picture is painted. A second run without the camera's pacing,
-// with at most two pictures in flight, gives the most the path could carry.
+// Figures per path: frames per second sustained; CPU time per frame of the process, of the worker
+// (for today's path with the back end's decode), of the main thread (scaling, painting) and of
+// helper threads; latency from the moment a frame is available to the moment its picture is
+// painted.
 //
-// Usage: bench_preview [seconds per run, default 10]; run with QT_QPA_PLATFORM=offscreen.
+// Usage: bench_preview [seconds per run, default 10] [sensor noise, default 0]; run with
+// QT_QPA_PLATFORM=offscreen. The test picture is flat colour and compresses far better than a
+// camera's view; sensor noise (the standard deviation in grey levels, 3 is typical) brings the
+// frames to a camera's size.
 #include "preview/framecapture.h"
 #include "preview/videostreamthread.h"
 #include "preview/workerthread.h"
@@ -21,6 +29,7 @@
 #include <QThread>
 #include <QTimer>
 
+#include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
@@ -28,9 +37,7 @@
 #include <time.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <mutex>
 #include <numeric>
@@ -62,50 +69,39 @@ double msBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
 }
 
-struct Summary {
-    double mean = 0;
-    double median = 0;
-    double p95 = 0;
-};
-
-Summary summarise(std::vector<double> values) {
-    Summary s;
-    if (values.empty())
-        return s;
-    std::sort(values.begin(), values.end());
-    s.mean = std::accumulate(values.begin(), values.end(), 0.0) / values.size();
-    s.median = values[values.size() / 2];
-    s.p95 = values[std::min(values.size() - 1, values.size() * 95 / 100)];
-    return s;
+double mean(const std::vector<double> &values) {
+    return values.empty() ? 0.0
+                          : std::accumulate(values.begin(), values.end(), 0.0) / values.size();
 }
 
-// What the run records, shared by the capture on the worker thread and the receiver.
+double percentile(std::vector<double> values, int percent) {
+    if (values.empty())
+        return 0.0;
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, values.size() * percent / 100)];
+}
+
+// What a run records, shared by the capture on the worker thread and the receiver.
 struct Record {
     std::mutex mutex;
-    std::condition_variable shownChanged;
     bool measuring = false;
-    bool closing = false;
     std::vector<SteadyClock::time_point> availableAt; // per frame read, in order
-    std::vector<double> decodeCpu;                    // worker, per frame
+    std::vector<double> backEndDecodeCpu;             // worker, in the capture, per frame
     std::vector<double> iterationCpu;                 // worker, read to read
-    std::vector<double> scaleCpu;                     // main thread, per picture
-    std::vector<double> paintCpu;                     // main thread, per picture
-    std::vector<double> scaleWall;                    // main thread, per picture
+    std::vector<double> mainCpu;                      // main thread, per picture
     std::vector<double> latency;                      // available to painted
-    long long framesRead = 0;
     long long picturesShown = 0;
 };
 
-// A camera delivering MJPG: frames become available at the camera's rate and are decoded into
-// the reader's buffer, as the V4L2 back end does for MJPG.
+// A camera delivering MJPG at its rate. Today's path: the back end decodes each frame into the
+// reader's buffer, as OpenCV's V4L2 back end does with its RGB conversion on. The new path: the
+// compressed frame is handed over, as with the conversion off.
 class MjpgCamera final : public FrameCapture {
 public:
-    MjpgCamera(const std::vector<std::vector<uchar>> &jpegs, Record &record, bool paced,
-               int maxInFlight)
+    MjpgCamera(const std::vector<std::vector<uchar>> &jpegs, Record &record, bool handOver)
         : pictures(jpegs)
         , rec(record)
-        , pacing(paced)
-        , inFlightLimit(maxInFlight) {}
+        , compressed(handOver) {}
 
     bool isOpened() const override { return true; }
     double get(int property) const override {
@@ -125,89 +121,89 @@ public:
     bool set(int, double) override { return false; }
 
     bool read(cv::Mat &frame) override {
+        const std::vector<uchar> &jpeg = nextFrame();
+        const double before = threadCpuMs();
+        cv::imdecode(jpeg, cv::IMREAD_COLOR, &frame);
+        recordFrame(threadCpuMs() - before);
+        return !frame.empty();
+    }
+
+    bool readFrame(CapturedFrame &frame) override {
+        if (!compressed)
+            return FrameCapture::readFrame(frame);
+        const std::vector<uchar> &jpeg = nextFrame();
+        // The back end copies the frame out of the driver's buffer.
+        cv::Mat(1, static_cast<int>(jpeg.size()), CV_8UC1, const_cast<uchar *>(jpeg.data()))
+            .copyTo(frame.data);
+        frame.encoding = CapturedFrame::Encoding::Mjpg;
+        recordFrame(0.0);
+        return true;
+    }
+
+private:
+    // Waits for the camera's next frame; a reader that fell behind gets the newest at once.
+    const std::vector<uchar> &nextFrame() {
         const double entryCpu = threadCpuMs();
         if (lastEntryCpu >= 0) {
             std::lock_guard<std::mutex> lock(rec.mutex);
             if (rec.measuring)
                 rec.iterationCpu.push_back(entryCpu - lastEntryCpu);
         }
-        lastEntryCpu = entryCpu;
-
-        if (pacing) {
-            // The camera's next frame; a reader that fell behind gets the newest at once.
-            const auto now = SteadyClock::now();
-            if (nextFrame == SteadyClock::time_point())
-                nextFrame = now;
-            if (nextFrame > now)
-                std::this_thread::sleep_until(nextFrame);
-            nextFrame = std::max(nextFrame, now) + period;
-        } else if (inFlightLimit > 0) {
-            std::unique_lock<std::mutex> lock(rec.mutex);
-            rec.shownChanged.wait(lock, [&] {
-                return rec.closing || rec.framesRead - rec.picturesShown < inFlightLimit;
-            });
-        }
-        const auto available = SteadyClock::now();
-        const double before = threadCpuMs();
-        // Decodes into the reader's buffer, reused from frame to frame.
-        cv::imdecode(pictures[frameNumber++ % pictures.size()], cv::IMREAD_COLOR, &frame);
-        const double decode = threadCpuMs() - before;
-
-        std::lock_guard<std::mutex> lock(rec.mutex);
-        rec.availableAt.push_back(available);
-        ++rec.framesRead;
-        if (rec.measuring)
-            rec.decodeCpu.push_back(decode);
-        // Measured from here to the next read: the rest of this frame's way through the worker.
-        lastEntryCpu = threadCpuMs();
-        return !frame.empty();
+        const auto now = SteadyClock::now();
+        if (nextFrameAt == SteadyClock::time_point())
+            nextFrameAt = now;
+        if (nextFrameAt > now)
+            std::this_thread::sleep_until(nextFrameAt);
+        nextFrameAt = std::max(nextFrameAt, now) + period;
+        available = SteadyClock::now();
+        return pictures[frameNumber++ % pictures.size()];
     }
 
-private:
+    void recordFrame(double decodeCpu) {
+        std::lock_guard<std::mutex> lock(rec.mutex);
+        rec.availableAt.push_back(available);
+        if (rec.measuring)
+            rec.backEndDecodeCpu.push_back(decodeCpu);
+        // Measured from here to the next read: the rest of this frame's way through the worker.
+        lastEntryCpu = threadCpuMs();
+    }
+
     const std::vector<std::vector<uchar>> &pictures;
     Record &rec;
-    bool pacing;
-    int inFlightLimit;
+    bool compressed;
     const std::chrono::nanoseconds period{1000000000LL / 30};
-    SteadyClock::time_point nextFrame;
+    SteadyClock::time_point nextFrameAt;
+    SteadyClock::time_point available;
     std::size_t frameNumber = 0;
     double lastEntryCpu = -1;
 };
 
-// The window's side: scale each picture into the 960 x 540 preview surface and paint it.
+// The window's side: scale each picture into the preview surface and paint it.
 class PreviewSurface : public QObject {
     Q_OBJECT
 public:
-    explicit PreviewSurface(Record &record)
+    PreviewSurface(Record &record, QSize size)
         : rec(record)
-        , surface(960, 540, QImage::Format_ARGB32_Premultiplied) {}
+        , surface(size, QImage::Format_ARGB32_Premultiplied) {}
 
 public slots:
     void slotOnReader(QPixmap pixmap) {
-        const auto w0 = SteadyClock::now();
         const double c0 = threadCpuMs();
         const QPixmap scaled =
-            pixmap.scaled(QSize(960, 540), Qt::KeepAspectRatio, Qt::SmoothTransformation);
-        const double c1 = threadCpuMs();
-        const auto w1 = SteadyClock::now();
+            pixmap.scaled(surface.size(), Qt::KeepAspectRatio, Qt::SmoothTransformation);
         QPainter painter(&surface);
         painter.drawPixmap(0, 0, scaled);
         painter.end();
-        const double c2 = threadCpuMs();
+        const double c1 = threadCpuMs();
         const auto shown = SteadyClock::now();
 
-        {
-            std::lock_guard<std::mutex> lock(rec.mutex);
-            const auto index = static_cast<std::size_t>(rec.picturesShown++);
-            if (rec.measuring) {
-                rec.scaleCpu.push_back(c1 - c0);
-                rec.paintCpu.push_back(c2 - c1);
-                rec.scaleWall.push_back(msBetween(w0, w1));
-                if (index < rec.availableAt.size())
-                    rec.latency.push_back(msBetween(rec.availableAt[index], shown));
-            }
+        std::lock_guard<std::mutex> lock(rec.mutex);
+        const auto index = static_cast<std::size_t>(rec.picturesShown++);
+        if (rec.measuring) {
+            rec.mainCpu.push_back(c1 - c0);
+            if (index < rec.availableAt.size())
+                rec.latency.push_back(msBetween(rec.availableAt[index], shown));
         }
-        rec.shownChanged.notify_all();
     }
 
 private:
@@ -215,7 +211,7 @@ private:
     QImage surface;
 };
 
-std::vector<std::vector<uchar>> makePictures() {
+std::vector<std::vector<uchar>> makePictures(double noise) {
     SimCamera camera{SimCameraConfig()};
     std::vector<std::vector<uchar>> jpegs;
     std::lock_guard<std::recursive_mutex> guard(simMutex());
@@ -226,6 +222,11 @@ std::vector<std::vector<uchar>> makePictures() {
         camera.setPosition(position);
         cv::Mat picture;
         camera.renderFrame(picture, frameWidth, frameHeight, 15LL * i);
+        if (noise > 0) {
+            cv::Mat grain(picture.size(), CV_16SC3);
+            cv::randn(grain, 0.0, noise);
+            cv::add(picture, grain, picture, cv::noArray(), CV_8UC3);
+        }
         std::vector<uchar> jpeg;
         cv::imencode(".jpg", picture, jpeg, {cv::IMWRITE_JPEG_QUALITY, jpegQuality});
         jpegs.push_back(std::move(jpeg));
@@ -233,15 +234,29 @@ std::vector<std::vector<uchar>> makePictures() {
     return jpegs;
 }
 
-void runOnce(const char *title, const std::vector<std::vector<uchar>> &jpegs, bool paced,
-             int seconds) {
+struct Figures {
+    double framesPerSecond = 0;
+    double processCpu = 0; // per frame
+    double workerCpu = 0;
+    double backEndDecodeCpu = 0;
+    double mainCpu = 0;
+    double helperCpu = 0;
+    double latencyMedian = 0;
+    double latencyP95 = 0;
+    double coreShare = 0; // percent of one core
+};
+
+Figures runOnce(const std::vector<std::vector<uchar>> &jpegs, bool newPath, QSize surfaceSize,
+                int seconds) {
     Record record;
     installFrameCaptureFactory(
-        [&](int) { return std::make_unique<MjpgCamera>(jpegs, record, paced, paced ? 0 : 2); });
-    PreviewSurface surface(record);
+        [&](int) { return std::make_unique<MjpgCamera>(jpegs, record, newPath); });
+    PreviewSurface surface(record, surfaceSize);
 
     auto *thread = new QThread;
     auto *worker = new VideoStreamThread(0);
+    if (newPath)
+        worker->setSurfaceSize(surfaceSize); // as the window tells its worker
     worker->moveToThread(thread);
     connectWorkerThread(worker, thread);
     QObject::connect(worker, SIGNAL(onReader(QPixmap)), &surface, SLOT(slotOnReader(QPixmap)));
@@ -270,44 +285,30 @@ void runOnce(const char *title, const std::vector<std::vector<uchar>> &jpegs, bo
     }
     const double elapsed = msBetween(startedAt, SteadyClock::now());
     const double cpu = processCpuMs() - cpuAtStart;
-    {
-        // No capture may wait for a receiver that has stopped looking; then stop as the window
-        // does.
-        std::lock_guard<std::mutex> lock(record.mutex);
-        record.closing = true;
-    }
-    record.shownChanged.notify_all();
     stopWorkerThread(worker, thread);
     installFrameCaptureFactory(nullptr);
 
-    const Summary decode = summarise(record.decodeCpu);
-    const Summary iteration = summarise(record.iterationCpu);
-    const Summary scale = summarise(record.scaleCpu);
-    const Summary paint = summarise(record.paintCpu);
-    const Summary scaleWall = summarise(record.scaleWall);
-    const Summary latency = summarise(record.latency);
+    Figures f;
+    f.framesPerSecond = shown * 1000.0 / elapsed;
+    f.processCpu = shown > 0 ? cpu / shown : 0.0;
+    f.backEndDecodeCpu = mean(record.backEndDecodeCpu);
+    f.workerCpu = f.backEndDecodeCpu + mean(record.iterationCpu);
+    f.mainCpu = mean(record.mainCpu);
     // Whatever the two threads did not spend themselves ran on helper threads (Qt's image
     // scaling and conversion spread large images over its thread pool).
-    const double perFrame = shown > 0 ? cpu / shown : 0.0;
-    const double helpers = perFrame - (decode.mean + iteration.mean) - (scale.mean + paint.mean);
-    std::printf("\n%s\n", title);
-    std::printf("  frames per second sustained : %.1f (%lld pictures in %.1f s)\n",
-                shown * 1000.0 / elapsed, shown, elapsed / 1000.0);
-    std::printf("  worker CPU per frame        : %.2f ms mean, %.2f ms median "
-                "(of which MJPG decode %.2f ms mean; convert and pixmap %.2f ms mean)\n",
-                decode.mean + iteration.mean, decode.median + iteration.median, decode.mean,
-                iteration.mean);
-    std::printf("  main thread CPU per frame   : %.2f ms mean, %.2f ms median "
-                "(smooth scaling %.2f ms mean, painting %.2f ms mean)\n",
-                scale.mean + paint.mean, scale.median + paint.median, scale.mean, paint.mean);
-    std::printf("  smooth scaling, wall time   : %.2f ms mean, %.2f ms 95th percentile\n",
-                scaleWall.mean, scaleWall.p95);
-    std::printf("  helper threads CPU per frame: %.2f ms (process CPU per frame %.2f ms)\n",
-                std::max(0.0, helpers), perFrame);
-    std::printf("  latency available->painted  : %.1f ms median, %.1f ms 95th percentile, "
-                "%.1f ms mean\n",
-                latency.median, latency.p95, latency.mean);
-    std::printf("  process CPU                 : %.0f %% of one core\n", 100.0 * cpu / elapsed);
+    f.helperCpu = std::max(0.0, f.processCpu - f.workerCpu - f.mainCpu);
+    f.latencyMedian = percentile(record.latency, 50);
+    f.latencyP95 = percentile(record.latency, 95);
+    f.coreShare = 100.0 * cpu / elapsed;
+    return f;
+}
+
+void printRow(const char *name, const std::vector<Figures> &columns, double Figures::*field,
+              int decimals) {
+    std::printf("  %-36s", name);
+    for (const Figures &f : columns)
+        std::printf("%14.*f", decimals, f.*field);
+    std::printf("\n");
 }
 } // namespace
 
@@ -315,31 +316,34 @@ int main(int argc, char **argv) {
     QGuiApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 10;
 
-    const auto jpegs = makePictures();
+    const double noise = argc > 2 ? std::max(0.0, std::atof(argv[2])) : 0.0;
+    const auto jpegs = makePictures(noise);
     std::size_t bytes = 0;
     for (const auto &jpeg : jpegs)
         bytes += jpeg.size();
-    std::printf("Preview path: %dx%d MJPG (%d test pictures, quality %d, %.0f KiB each on "
-                "average), %d s per run, %d hardware threads\n",
+    std::printf("Preview path: %dx%d MJPG at 30 frames per second (%d test pictures, quality %d, "
+                "%.0f KiB each on average, sensor noise %.1f), %d s per run, %d hardware threads\n",
                 frameWidth, frameHeight, pictureCount, jpegQuality, bytes / 1024.0 / jpegs.size(),
-                seconds, QThread::idealThreadCount());
+                noise, seconds, QThread::idealThreadCount());
 
-    {
-        // The simulated camera paints every frame it delivers.
-        SimCamera camera{SimCameraConfig()};
-        std::lock_guard<std::recursive_mutex> guard(simMutex());
-        cv::Mat frame;
-        const int frames = 90;
-        const auto start = SteadyClock::now();
-        for (int i = 0; i < frames; ++i)
-            camera.renderFrame(frame, frameWidth, frameHeight, i);
-        std::printf("Simulated camera picture: %.2f ms per %dx%d frame\n",
-                    msBetween(start, SteadyClock::now()) / frames, frameWidth, frameHeight);
+    const QSize surfaces[] = {QSize(460, 258), QSize(1370, 770)};
+    std::vector<Figures> columns;
+    for (const QSize &surface : surfaces) {
+        for (const bool newPath : {false, true})
+            columns.push_back(runOnce(jpegs, newPath, surface, seconds));
     }
 
-    runOnce("Camera at 30 frames per second:", jpegs, true, seconds);
-    runOnce("Unpaced (at most two pictures in flight), the most the path carries:", jpegs, false,
-            seconds);
+    std::printf("\n  %-36s%14s%14s%14s%14s\n", "", "460x258", "460x258", "1370x770", "1370x770");
+    std::printf("  %-36s%14s%14s%14s%14s\n", "", "today", "new", "today", "new");
+    printRow("frames per second", columns, &Figures::framesPerSecond, 1);
+    printRow("process CPU per frame, ms", columns, &Figures::processCpu, 2);
+    printRow("  worker thread, ms", columns, &Figures::workerCpu, 2);
+    printRow("    of which back-end MJPG decode, ms", columns, &Figures::backEndDecodeCpu, 2);
+    printRow("  main thread (scale, paint), ms", columns, &Figures::mainCpu, 2);
+    printRow("  helper threads, ms", columns, &Figures::helperCpu, 2);
+    printRow("latency to painted, median, ms", columns, &Figures::latencyMedian, 1);
+    printRow("latency to painted, 95th pct, ms", columns, &Figures::latencyP95, 1);
+    printRow("process CPU, % of one core", columns, &Figures::coreShare, 0);
     return 0;
 }
 

@@ -22,6 +22,11 @@ private:
 };
 } // namespace
 
+bool FrameCapture::readFrame(CapturedFrame &frame) {
+    frame.encoding = CapturedFrame::Encoding::Pixels;
+    return read(frame.data);
+}
+
 std::unique_ptr<FrameCapture> openFrameCapture(int index) {
     FrameCaptureFactory factory;
     {

@@ -7,6 +7,16 @@
 #include <functional>
 #include <memory>
 
+// One frame as the capture hands it over.
+struct CapturedFrame {
+    enum class Encoding {
+        Pixels, // a picture: rows x columns of any cv type, as read() gives it
+        Mjpg,   // the camera's compressed MJPG frame as it arrived: one row of bytes
+    };
+    Encoding encoding = Encoding::Pixels;
+    cv::Mat data;
+};
+
 class FrameCapture {
 public:
     virtual ~FrameCapture() = default;
@@ -15,6 +25,9 @@ public:
     virtual bool set(int property, double value) = 0;
     // Waits for the next frame; false (and an empty frame) when none can be read.
     virtual bool read(cv::Mat &frame) = 0;
+    // Like read(), but a capture that receives MJPG may hand the compressed frame over instead of
+    // decoding it. By default, read()'s pixels.
+    virtual bool readFrame(CapturedFrame &frame);
 };
 
 using FrameCaptureFactory = std::function<std::unique_ptr<FrameCapture>(int index)>;

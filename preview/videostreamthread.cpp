@@ -16,6 +16,8 @@ constexpr double wantedHeight = 1080.0;
 // One frame time at the wanted rate. A capture that cannot deliver (never opened, device gone)
 // fails its reads at once; waiting this long after a failure keeps the loop from spinning.
 constexpr Milliseconds failedReadPause{33};
+// Damaged frames less than this apart belong to one burst, which is logged once.
+constexpr Milliseconds damagedBurstGap{1000};
 } // namespace
 
 VideoStreamThread::VideoStreamThread(int index, QObject *parent)
@@ -58,6 +60,32 @@ QImage VideoStreamThread::matToImage(const cv::Mat &mat) {
     }
 }
 
+void VideoStreamThread::setSurfaceSize(QSize size_px) {
+    std::lock_guard<std::mutex> lock(surfaceMutex);
+    surface_px = size_px;
+}
+
+QSize VideoStreamThread::surfaceSize() const {
+    std::lock_guard<std::mutex> lock(surfaceMutex);
+    return surface_px;
+}
+
+QImage VideoStreamThread::frameToImage() {
+    if (frame.encoding == CapturedFrame::Encoding::Pixels)
+        return matToImage(frame.data);
+    QString error;
+    QImage image = decoder.decode(frame.data.data, frame.data.total() * frame.data.elemSize(),
+                                  surfaceSize(), error);
+    if (image.isNull()) {
+        // A busy bus damages frames in bursts; the picture simply waits for the next good one.
+        const Milliseconds now = activeClock().now();
+        if (lastDamagedFrameAt < Milliseconds(0) || now - lastDamagedFrameAt >= damagedBurstGap)
+            qWarning("Skipping damaged MJPG frames: %s", qUtf8Printable(error));
+        lastDamagedFrameAt = now;
+    }
+    return image;
+}
+
 void VideoStreamThread::start() {
     emit workStart();
     doWork();
@@ -75,13 +103,15 @@ void VideoStreamThread::doWork() {
             if (!running)
                 break;
             if (capture) {
-                frameRead = capture->read(frame) && !frame.empty();
+                frameRead = capture->readFrame(frame) && !frame.data.empty();
                 if (frameRead) {
-                    // The image may point into `frame`: it becomes a pixmap of its own before
-                    // the next read reuses that buffer.
-                    const QImage image = matToImage(frame);
+                    // An image on the frame's pixels becomes a pixmap of its own before the next
+                    // read reuses that buffer; a decoded picture is the worker's and moves in.
+                    QImage image = frameToImage();
                     if (!image.isNull())
-                        emit onReader(QPixmap::fromImage(image));
+                        emit onReader(frame.encoding == CapturedFrame::Encoding::Mjpg
+                                          ? QPixmap::fromImage(std::move(image))
+                                          : QPixmap::fromImage(image));
                 }
             }
         }
@@ -89,7 +119,7 @@ void VideoStreamThread::doWork() {
             activeClock().sleepFor(failedReadPause);
     }
     capture.reset();
-    frame.release();
+    frame.data.release();
     qDebug("Exit video stream thread.");
     {
         // A stop() still under way finishes with this object before it can be deleted.

@@ -2,7 +2,9 @@
 // it was moved to and hands each one out as a QPixmap.
 #pragma once
 
+#include "common/clock.h"
 #include "preview/framecapture.h"
+#include "preview/mjpgdecoder.h"
 
 #include <QImage>
 #include <QMutex>
@@ -26,6 +28,10 @@ public:
 
     int captureIndex() const { return cameraIndex; }
 
+    // Thread-safe: the size of the surface that shows the pictures, in device pixels. MJPG frames
+    // are decoded just large enough to cover it; an empty size (the default) means full size.
+    void setSurfaceSize(QSize surface_px);
+
     // An image on the frame's pixels: 8-bit gray and 8-bit BGRA share the frame's data (valid
     // only as long as the frame is untouched), 8-bit BGR gives an RGB copy. Any other type gives
     // a null image.
@@ -44,12 +50,21 @@ public slots:
     void stop();
 
 private:
+    // The picture of one frame; null (and logged once per burst) for a damaged MJPG frame.
+    QImage frameToImage();
+    QSize surfaceSize() const;
+
     QMutex mutex;
     bool running = false;
     std::atomic<bool> stopRequested{false};
     int cameraIndex;
     std::unique_ptr<FrameCapture> capture;
-    cv::Mat frame;
+    CapturedFrame frame;
+    MjpgDecoder decoder;
+    // When the last damaged MJPG frame came; the first of a burst is logged.
+    Milliseconds lastDamagedFrameAt{-1};
+    mutable std::mutex surfaceMutex;
+    QSize surface_px;
     // Held by stop() for as long as it uses the object; the loop waits for it before it
     // announces its end, after which the object may be deleted at once.
     std::mutex stopCall;

@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
-    libopencv-dev libudev-dev
+    libopencv-dev libudev-dev libturbojpeg0-dev
     p7zip-full
     fonts-crosextra-carlito
 )

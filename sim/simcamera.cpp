@@ -74,6 +74,11 @@ SimCameraFaults SimCamera::cameraFaults() const {
     return camFaults;
 }
 
+long long SimCamera::framesDelivered() const {
+    Guard guard(simMutex());
+    return paintedFrames;
+}
+
 void SimCamera::setCameraFaults(const SimCameraFaults &faults) {
     Guard guard(simMutex());
     camFaults = faults;

@@ -78,7 +78,13 @@ struct SimCameraFaults {
     bool noVersionQuery = false;  // the 0x80 version query is not acknowledged (legacy firmware)
     bool positionRefused = false; // pan/tilt/zoom requests are refused
     int failRequestAfter = -1;    // when >= 0: requests after this many succeed fail
-    int frameType = 16;           // OpenCV type of the frames delivered (16 = 8-bit BGR)
+    // OpenCV type of the frames delivered (16 = 8-bit BGR). A capture back end decodes MJPG to
+    // BGR only, so a camera whose frames have another type streams an uncompressed format.
+    int frameType = 16;
+    bool noMjpg = false; // the camera streams YUYV only
+    // As on a busy bus: when > 0, every n-th MJPG frame is cut short / loses a piece in the middle.
+    int truncateEveryNthFrame = 0;
+    int loseChunkEveryNthFrame = 0;
 };
 
 // Updater-side failures.
@@ -128,6 +134,8 @@ public:
     void setCameraFaults(const SimCameraFaults &faults);
     SimUpdaterFaults updaterFaults() const;
     void setUpdaterFaults(const SimUpdaterFaults &faults);
+    // The frames its captures have delivered so far.
+    long long framesDelivered() const;
 
     // Times the camera takes to restart (restore defaults, microphone change, reset from the
     // boot loader) and to show its disk after being told to enter the updater. Measured on the
@@ -151,6 +159,12 @@ public:
     bool setControl(int property, std::int32_t value);
     // Paints frame number `frameNumber` of the moving test picture.
     void renderFrame(cv::Mat &frame, int width, int height, long long frameNumber) const;
+    // Whether the camera can stream MJPG (see SimCameraFaults::frameType and noMjpg).
+    bool offersMjpg() const;
+    // Compresses a painted picture as the MJPG stream carries it, one row of JPEG bytes, damaged
+    // as `faults` asks for frame number `frameNumber`. Needs no lock: runs outside simMutex().
+    static void compressFrame(const cv::Mat &picture, cv::Mat &jpeg, const SimCameraFaults &faults,
+                              long long frameNumber);
     bool handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiDirection direction,
                     std::uint8_t *data, std::uint32_t length, std::uint32_t timeout_s);
 
@@ -165,6 +179,7 @@ private:
     SimPosition currentPosition;
     SimCameraFaults camFaults;
     SimUpdaterFaults updFaults;
+    mutable long long paintedFrames = 0; // by renderFrame(), one per frame delivered
     long long unitRequests = 0;
     long long scsiRequests = 0;
     std::vector<SimXuRecord> xuRecords;

@@ -2,6 +2,7 @@
 // follows pan, tilt and zoom, and a caption with the camera's name and the frame number.
 #include "sim/simcamera.h"
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -118,6 +119,7 @@ void SimCamera::renderFrame(cv::Mat &frame, int width, int height, long long fra
         frame.release();
         return;
     }
+    ++paintedFrames;
     const int type = CV_MAT_TYPE(camFaults.frameType);
     if (type == CV_8UC3) {
         // The common case paints straight into the caller's buffer, which a reader reuses.
@@ -129,4 +131,31 @@ void SimCamera::renderFrame(cv::Mat &frame, int width, int height, long long fra
     canvas.create(height, width, CV_8UC3);
     paintPicture(canvas, cfg.productName, currentPosition, frameNumber);
     convertPicture(canvas, frame, type);
+}
+
+bool SimCamera::offersMjpg() const {
+    return !camFaults.noMjpg && CV_MAT_TYPE(camFaults.frameType) == CV_8UC3;
+}
+
+void SimCamera::compressFrame(const cv::Mat &picture, cv::Mat &jpeg, const SimCameraFaults &faults,
+                              long long frameNumber) {
+    // The quality of a typical camera's stream.
+    constexpr int quality = 85;
+    std::vector<uchar> bytes;
+    if (picture.empty() ||
+        !cv::imencode(".jpg", picture, bytes, {cv::IMWRITE_JPEG_QUALITY, quality})) {
+        jpeg.release();
+        return;
+    }
+    const auto isNth = [frameNumber](int every) {
+        return every > 0 && (frameNumber + 1) % every == 0;
+    };
+    if (isNth(faults.truncateEveryNthFrame)) {
+        bytes.resize(bytes.size() / 2);
+    } else if (isNth(faults.loseChunkEveryNthFrame)) {
+        // A lost bulk transfer: a few kilobytes of the entropy-coded data are missing.
+        const auto from = bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 3);
+        bytes.erase(from, from + static_cast<std::ptrdiff_t>(bytes.size() / 8));
+    }
+    cv::Mat(1, static_cast<int>(bytes.size()), CV_8UC1, bytes.data()).copyTo(jpeg);
 }

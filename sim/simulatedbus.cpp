@@ -1,7 +1,11 @@
 #include "sim/simulatedbus.h"
 
+#include "preview/mjpghandover.h"
+
 #include <QMetaObject>
 #include <QPointer>
+
+#include <opencv2/videoio.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -194,7 +198,9 @@ private:
     double fps = 30.0;
     double width = 640.0;
     double height = 480.0;
-    double fourcc = 0.0;
+    double fourcc = cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V');
+    bool convertRgb = true;
+    cv::Mat picture; // the painted frame before compression
     long long frameNumber = 0;
     Milliseconds nextFrameAt{0};
 };
@@ -214,7 +220,9 @@ void SimulatedBus::install() {
     installVideoInputBackend(this);
     installExtensionUnitBackend(this);
     installScsiBackend(this);
-    installFrameCaptureFactory([this](int index) { return openCapture(index); });
+    // The capture behaves like OpenCV's V4L2 back end; above it, the same MJPG handover as on
+    // Linux.
+    installFrameCaptureFactory([this](int index) { return handOverMjpg(openCapture(index)); });
     installHotplugSourceFactory([this] { return createHotplugSource(); });
 }
 
@@ -459,9 +467,10 @@ std::unique_ptr<HotplugSource> SimulatedBus::createHotplugSource() {
     return source;
 }
 
-#include <opencv2/videoio.hpp>
-
 namespace {
+const double mjpgFourcc = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
+const double yuyvFourcc = cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V');
+
 double SimFrameCapture::get(int property) const {
     switch (property) {
     case cv::CAP_PROP_FPS:
@@ -472,6 +481,8 @@ double SimFrameCapture::get(int property) const {
         return height;
     case cv::CAP_PROP_FOURCC:
         return fourcc;
+    case cv::CAP_PROP_CONVERT_RGB:
+        return convertRgb ? 1.0 : 0.0;
     default:
         return 0.0;
     }
@@ -488,8 +499,19 @@ bool SimFrameCapture::set(int property, double value) {
     case cv::CAP_PROP_FRAME_HEIGHT:
         height = value;
         return true;
-    case cv::CAP_PROP_FOURCC:
-        fourcc = value;
+    case cv::CAP_PROP_FOURCC: {
+        // The camera's formats: YUYV always, MJPG where it offers it.
+        Guard guard(simMutex());
+        auto camera = target.lock();
+        const bool offered =
+            value == yuyvFourcc || (value == mjpgFourcc && camera && camera->offersMjpg());
+        if (offered)
+            fourcc = value;
+        return offered;
+    }
+    case cv::CAP_PROP_CONVERT_RGB:
+        // Off, an MJPG stream's frames come as their compressed bytes, as from OpenCV's back ends.
+        convertRgb = value != 0.0;
         return true;
     default:
         return false;
@@ -504,13 +526,25 @@ bool SimFrameCapture::read(cv::Mat &frame) {
     nextFrameAt = std::max(now, nextFrameAt) + Milliseconds(static_cast<long long>(1000.0 / fps));
 
     owner.poll();
-    Guard guard(simMutex());
-    auto camera = target.lock();
-    if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
-        frame.release();
-        return false;
+    SimCameraFaults faults;
+    {
+        Guard guard(simMutex());
+        auto camera = target.lock();
+        if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
+            frame.release();
+            return false;
+        }
+        if (fourcc != mjpgFourcc || convertRgb) {
+            camera->renderFrame(frame, static_cast<int>(width), static_cast<int>(height),
+                                frameNumber++);
+            return !frame.empty();
+        }
+        camera->renderFrame(picture, static_cast<int>(width), static_cast<int>(height),
+                            frameNumber);
+        faults = camera->cameraFaults();
     }
-    camera->renderFrame(frame, static_cast<int>(width), static_cast<int>(height), frameNumber++);
+    // Compressing takes a while; nothing else on the bus waits for it.
+    SimCamera::compressFrame(picture, frame, faults, frameNumber++);
     return !frame.empty();
 }
 } // namespace

@@ -70,7 +70,8 @@ public:
     std::vector<std::string> candidates() override;
     std::unique_ptr<ScsiDevice> open(const std::string &candidate) override;
 
-    // Frame capture by capture index.
+    // Frame capture by capture index, as OpenCV's V4L2 back end gives it (the installed factory
+    // adds the MJPG handover of the Linux capture on top).
     std::unique_ptr<FrameCapture> openCapture(int index);
     std::unique_ptr<HotplugSource> createHotplugSource();
 

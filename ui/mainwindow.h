@@ -157,6 +157,8 @@ private:
     void previewStartPressed();
     // Stops a running preview worker and waits for its thread; no-op without one.
     void stopPreviewWorker();
+    // Tells a running worker the preview surface's size in device pixels.
+    void handSurfaceToWorker();
     QMovie *currentLoadingMovie() const;
 
     // --- Support page (mainwindow_support.cpp)

@@ -1,5 +1,6 @@
 // The preview area: the camera and stop icons, the loading animation, and the worker that
 // delivers the camera's pictures.
+#include "preview/mjpgdecoder.h"
 #include "preview/videostreamthread.h"
 #include "preview/workerthread.h"
 #include "ui/mainwindow.h"
@@ -42,6 +43,7 @@ void MainWindow::slotStartPreview() {
 
     videoThread = new QThread();
     videoWorker = new VideoStreamThread(dshowIndex);
+    handSurfaceToWorker();
     videoWorker->moveToThread(videoThread);
     connectWorkerThread(videoWorker, videoThread);
     // Pictures wait in the queue until the window takes them; those of a worker that has been
@@ -99,12 +101,24 @@ void MainWindow::stopCameraPreView() {
     ui->labelStop->hide();
 }
 
+void MainWindow::handSurfaceToWorker() {
+    if (videoWorker)
+        videoWorker->setSurfaceSize(
+            surfaceInDevicePixels(previewSize, ui->labPreview->devicePixelRatioF()));
+}
+
 void MainWindow::slotOnReader(QPixmap qpixmap) {
     // Pictures still queued when the preview stopped or the camera was lost restore the hint.
     if (qpixmap.isNull() || cameraLost || !previewRunning) {
         showHint(ui->labPreview, previewHint);
         return;
     }
-    ui->labPreview->setPixmap(
-        qpixmap.scaled(previewSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // The surface may have been resized or moved to a screen of another pixel ratio since the
+    // last picture; the worker decodes the next frames for what it is now.
+    handSurfaceToWorker();
+    const qreal ratio = ui->labPreview->devicePixelRatioF();
+    QPixmap picture = qpixmap.scaled(surfaceInDevicePixels(previewSize, ratio), Qt::KeepAspectRatio,
+                                     Qt::SmoothTransformation);
+    picture.setDevicePixelRatio(ratio);
+    ui->labPreview->setPixmap(picture);
 }
