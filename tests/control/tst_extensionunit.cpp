@@ -45,6 +45,45 @@ QString xuTrace(const SimCamera &camera) {
     return trace.join(", ");
 }
 
+// Stands between the unit and the simulated camera, widens the window in which two requests could
+// meet, and counts those that do.
+class OverlapProbe final : public ExtensionUnitBackend {
+public:
+    explicit OverlapProbe(ExtensionUnitBackend &backend)
+        : inner(backend) {}
+    bool enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) override {
+        return inner.enumerate(sources, failure);
+    }
+    std::unique_ptr<ExtensionUnitDevice> activate(std::size_t position,
+                                                  PlatformFailure &failure) override {
+        struct Device final : ExtensionUnitDevice {
+            Device(OverlapProbe &owner, std::unique_ptr<ExtensionUnitDevice> device)
+                : probe(owner)
+                , wrapped(std::move(device)) {}
+            PlatformStatus request(std::uint32_t selector, UnitDirection direction,
+                                   std::uint8_t *data, std::uint32_t length,
+                                   PlatformFailure &failure) override {
+                probe.overlaps += ++probe.inFlight > 1;
+                for (int i = 0; i < 50; ++i)
+                    std::this_thread::yield();
+                const PlatformStatus status =
+                    wrapped->request(selector, direction, data, length, failure);
+                --probe.inFlight;
+                return status;
+            }
+            OverlapProbe &probe;
+            std::unique_ptr<ExtensionUnitDevice> wrapped;
+        };
+        auto device = inner.activate(position, failure);
+        return device ? std::make_unique<Device>(*this, std::move(device)) : nullptr;
+    }
+    std::atomic<int> inFlight{0};
+    std::atomic<int> overlaps{0};
+
+private:
+    ExtensionUnitBackend &inner;
+};
+
 Blob interfaceDescriptor(std::uint8_t number, std::uint8_t cls, std::uint8_t subclass) {
     return {9, 0x04, number, 0, 1, cls, subclass, 0x00, 0x02};
 }
@@ -303,6 +342,8 @@ private slots:
     void twoThreadsNeverMixTheirAnswers() {
         sim->camera->setSettings({0, 1, 1, 2, 1, 1});
         sim->camera->setVersion({1, 2, 3});
+        OverlapProbe probe(sim->bus);
+        installExtensionUnitBackend(&probe);
         open();
         std::atomic<int> wrong{0};
         std::thread window([&] {
@@ -321,6 +362,9 @@ private slots:
         });
         window.join();
         worker.join();
+        unit.releaseDevice();
+        installExtensionUnitBackend(&sim->bus);
+        QCOMPARE(probe.overlaps.load(), 0);
         QCOMPARE(wrong.load(), 0);
         QCOMPARE(sim->camera->xuLog().size(), std::size_t(300 * 3 + 300 * 4));
     }

@@ -122,8 +122,8 @@ private slots:
         // raw: what the device holds when read
         // read: what the program reads from it
         addColumns<int, int, QString, int, int>({"property", "value", "call", "raw", "read"});
-        QTest::newRow("pan") << 0 << 20 << "video0 S_CTRL 9a0908=72000" << -5400 << -2;
-        QTest::newRow("tilt") << 1 << -30 << "video0 S_CTRL 9a0909=-108000" << 5399 << 1;
+        QTest::newRow("pan") << 0 << 20 << "video0 S_CTRL 9a0908=72000" << 5400 << 2;
+        QTest::newRow("tilt") << 1 << -30 << "video0 S_CTRL 9a0909=-108000" << -5000 << -1;
         QTest::newRow("zoom") << 3 << 500 << "video0 S_CTRL 9a090d=500" << 640 << 640;
     }
     void cameraControlsOnTheNode() {
