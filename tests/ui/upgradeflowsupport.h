@@ -355,7 +355,7 @@ private:
     MainWindow &w;
 };
 
-// Packages for the upgrade tests, built once with the sample package script and the 7z program.
+// Packages for the upgrade tests, built once with the sample package script and bsdtar.
 struct TestPackages {
     QTemporaryDir directory;
     QString qx;           // "QX-M30-000", version 2.0.0
@@ -395,10 +395,10 @@ struct TestPackages {
         model.close();
         QProcess zip;
         zip.setWorkingDirectory(stage);
-        zip.start(QStringLiteral("7z"),
-                  {QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-bd"),
-                   QStringLiteral("-y"), noKernel, QStringLiteral("auto_update.txt"),
-                   QStringLiteral("boot"), QStringLiteral("scripts"), QStringLiteral("model.dat")});
+        zip.start(QStringLiteral("bsdtar"),
+                  {QStringLiteral("--format"), QStringLiteral("zip"), QStringLiteral("-cf"),
+                   noKernel, QStringLiteral("auto_update.txt"), QStringLiteral("boot"),
+                   QStringLiteral("scripts"), QStringLiteral("model.dat")});
         return zip.waitForFinished(60000) && zip.exitStatus() == QProcess::NormalExit &&
                zip.exitCode() == 0;
     }

@@ -1,5 +1,5 @@
-// The upgrade worker end to end: a real package (built with the sample package script and unpacked
-// with the 7z program) run through the worker on its own thread, wired as the window wires it,
+// The upgrade worker end to end: a real package (built with the sample package script and
+// unpacked) run through the worker on its own thread, wired as the window wires it,
 // against the simulated camera from each starting stage and with each failure switch.
 #include "fakescsi.h"
 #include "tests/testsupport/testsupport.h"
