@@ -258,18 +258,33 @@ QString TestPackageSafety::hostileZip(const QString &kind) {
 void TestPackageSafety::hostilePackages_data() {
     QTest::addColumn<QString>("kind");
     QTest::addColumn<bool>("refused");
-    for (const char *kind :
-         {"slip", "absolute", "drive letter", "backslash", "link", "link through", "device",
-          "over-size entry", "too many entries", "too much in all", "deflate bomb",
-          "settings file beside the package", "missing entry", "truncated zip"})
-        QTest::newRow(kind) << QString::fromLatin1(kind) << true;
-    QTest::newRow("FIFO, read as a regular file") << "FIFO, read as a regular file" << false;
-    QTest::newRow("settings file in the package") << "settings file in the package" << false;
+    QTest::addColumn<QString>("reason"); // in the log
+    const std::pair<const char *, const char *> refusals[] = {
+        {"slip", "\"..\" in the name"},
+        {"absolute", "absolute name"},
+        {"drive letter", "drive letter or colon"},
+        {"backslash", "backslash in the name"},
+        {"link", "kernel: a link"},
+        {"link through", "boot: a link"},
+        {"device", "cis.bin: a device, FIFO or socket"},
+        {"over-size entry", "kernel/uImage: larger than 134217728 bytes"},
+        {"too many entries", "more than 4096 entries"},
+        {"too much in all", "more than 536870912 bytes in all"},
+        {"deflate bomb", "rootfs.img: holds more than 134217728 bytes"},
+        {"settings file beside the package", "../product.ini: \"..\" in the name"},
+        {"missing entry", ""},
+        {"truncated zip", "Truncated ZIP"}};
+    for (const auto &row : refusals)
+        QTest::newRow(row.first) << QString::fromLatin1(row.first) << true
+                                 << QString::fromLatin1(row.second);
+    for (const char *kind : {"FIFO, read as a regular file", "settings file in the package"})
+        QTest::newRow(kind) << QString::fromLatin1(kind) << false << QString();
 }
 
 void TestPackageSafety::hostilePackages() {
     QFETCH(QString, kind);
     QFETCH(bool, refused);
+    QFETCH(QString, reason);
     const QString zip = hostileZip(kind);
     QVERIFY(!zip.isEmpty());
     QVERIFY(QDir().mkpath(root->filePath(QStringLiteral("outside"))));
@@ -289,8 +304,13 @@ void TestPackageSafety::hostilePackages() {
         shown = QStringLiteral("confirmation");
         clickButton(&box, "btnCancel");
     });
+    LogCapture log;
     clickUpgrade();
     QCOMPARE(shown, refused ? plainOf(kBadLayout) : QStringLiteral("confirmation"));
+    // Refused for its own reason, in the log; a missing entry by the layout check.
+    QCOMPARE(log.contains(QtWarningMsg, QStringLiteral("package not unpacked:")),
+             !reason.isEmpty());
+    QVERIFY(reason.isEmpty() || log.contains(QtWarningMsg, reason));
     QCOMPARE(snapshot(root->path(), packageFolder(), true), outside);
     QCOMPARE(snapshot(QCoreApplication::applicationDirPath(), QString(), false), program);
     QCOMPARE(upgradeRequests(), 0);
@@ -317,9 +337,11 @@ void TestPackageSafety::closingCancelsTheUnpacking() {
     });
     LogCapture log;
     ShowCounter shows;
-    // A refusal to close would otherwise wait for its countdown.
+    // Should the window refuse to close, or go on to the confirmation, the test goes on.
     DialogSweeper answer(QStringLiteral("FormCustomizeMessagebox"),
                          [](QWidget &box) { clickButton(&box, "btnOK"); });
+    DialogSweeper confirm(QStringLiteral("FormUpgrade"),
+                          [](QWidget &box) { clickButton(&box, "btnCancel"); });
     clickUpgrade();
     QVERIFY(!window->isVisible());
     QVERIFY(log.contains(QtInfoMsg, QStringLiteral("package unpacking cancelled")));
