@@ -5,7 +5,7 @@ packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
     libopencv-dev libudev-dev libturbojpeg0-dev
-    p7zip-full
+    libarchive-dev libarchive-tools
     fonts-crosextra-carlito
 )
 missing=()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds a sample firmware package (a zip made with the 7z program) for the simulated camera.
+# Builds a sample firmware package (a zip made with bsdtar, Debian package libarchive-tools) for the
+# simulated camera.
 #
 # Usage: scripts/make-sample-package.sh [options] MODEL VERSION OUTPUT.zip
 #   MODEL    the model name written into the model file: "QX-M30-000", "ZENTA 310", "ZENTA 320"
@@ -32,7 +33,7 @@ while [[ $# -gt 0 && "$1" == --* ]]; do
     esac
 done
 if [[ $# -ne 3 ]]; then
-    sed -n '2,13p' "$0" >&2
+    sed -n '2,14p' "$0" >&2
     exit 2
 fi
 model=$1
@@ -46,7 +47,7 @@ if [[ "$model_file" != miservice.ubifs && "$model_file" != model.dat ]]; then
     echo "model file must be miservice.ubifs or model.dat" >&2
     exit 2
 fi
-command -v 7z >/dev/null || { echo "the 7z program is missing (package p7zip-full)" >&2; exit 1; }
+command -v bsdtar >/dev/null || { echo "bsdtar is missing (package libarchive-tools)" >&2; exit 1; }
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -103,5 +104,5 @@ entries=(auto_update.txt boot scripts kernel "$model_file" usb_updater.bin cis.b
 mkdir -p "$(dirname "$output")"
 output_abs=$(cd "$(dirname "$output")" && pwd)/$(basename "$output")
 rm -f "$output_abs"
-(cd "$stage" && 7z a -tzip -bd -y "$output_abs" "${entries[@]}" >/dev/null)
+(cd "$stage" && bsdtar --format zip -cf "$output_abs" "${entries[@]}")
 echo "$output_abs"

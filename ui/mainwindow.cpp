@@ -7,6 +7,8 @@
 #include "ui/formcustomizemessagebox.h"
 #include "ui/maskwidget.h"
 #include "ui_mainwindow.h"
+#include "upgrade/packagejob.h"
+#include "upgrade/sleepinhibitor.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -375,6 +377,14 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
+    if (packageJob) {
+        // Still unpacking a package, nothing sent to the camera yet: the unpacking stops, and the
+        // upgrade button's handler closes the window once the sequence has ended.
+        packageJob->cancel();
+        closeAfterPackage = true;
+        event->ignore();
+        return;
+    }
     if (upgrading) {
         FormCustomizeMessagebox refusal(QStringLiteral("Cannot exit during the upgrade process!"),
                                         0, true, nullptr);

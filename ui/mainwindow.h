@@ -31,12 +31,15 @@ class MainWindow;
 }
 class AbnormalDetectThread;
 class HotplugSource;
+class PackageJob;
+struct PackageSequenceHooks;
 class QDialog;
 class QListWidgetItem;
 class QMovie;
 class QThread;
 class QTimer;
 class QToolButton;
+class SleepInhibitor;
 class UpgradeThread;
 class VideoStreamThread;
 
@@ -184,6 +187,14 @@ private:
     // The package sequence's file-open dialog, or its replacement.
     QString askForPackage(QWidget *parent);
     QString effectivePackageDirectory() const;
+    // How the window follows a package sequence: the watcher's searches stop at its start, and
+    // the unpacking is known so that closing the window can cancel it.
+    PackageSequenceHooks packageSequenceHooks();
+    // Holds back or lets go the watcher's searches (no search while an upgrade uses the disk).
+    void setWatcherPaused(bool paused);
+    // Back to idle after an upgrade or its preparation: the watcher searches again and the
+    // computer may sleep again.
+    void leaveUpgradeState();
     void stopDummyProgress();
 
     std::unique_ptr<Ui::MainWindow> ui;
@@ -249,6 +260,12 @@ private:
     QThread *abnormalThread = nullptr;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
     std::function<QString(QWidget *parent)> choosePackageFile;
-    // Where packages are unpacked and read (empty: the program's directory).
+    // Where packages are unpacked and read (empty: the private package folder).
     QString packageDir;
+    // The package being unpacked, while it is.
+    PackageJob *packageJob = nullptr;
+    // The window was closed while a package was unpacked: it closes once the sequence has ended.
+    bool closeAfterPackage = false;
+    // Held from the confirmation of an upgrade to its final report.
+    std::unique_ptr<SleepInhibitor> sleepInhibitor;
 };

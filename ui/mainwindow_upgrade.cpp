@@ -7,6 +7,7 @@
 #include "upgrade/formabnormal.h"
 #include "upgrade/formupgrade.h"
 #include "upgrade/packagefiles.h"
+#include "upgrade/sleepinhibitor.h"
 #include "upgrade/upgradethread.h"
 
 #include <QDebug>
@@ -35,6 +36,24 @@ QString MainWindow::effectivePackageDirectory() const {
     return packageDir.isEmpty() ? packageDirectory() : packageDir;
 }
 
+PackageSequenceHooks MainWindow::packageSequenceHooks() {
+    PackageSequenceHooks hooks;
+    hooks.started = [this] { setWatcherPaused(true); };
+    hooks.unpacking = [this](PackageJob *job) { packageJob = job; };
+    return hooks;
+}
+
+void MainWindow::setWatcherPaused(bool paused) {
+    if (abnormalWorker)
+        abnormalWorker->setPaused(paused);
+}
+
+void MainWindow::leaveUpgradeState() {
+    upgrading = false;
+    sleepInhibitor.reset();
+    setWatcherPaused(false);
+}
+
 void MainWindow::on_btnUpgrade_clicked() {
     // The button comes back with the camera while an upgrade still runs: one upgrade at a time.
     if (upgrading) {
@@ -46,12 +65,22 @@ void MainWindow::on_btnUpgrade_clicked() {
     int model = ModelIndexNone;
     const PackageSequenceOutcome outcome =
         runPackageSequence([this](QWidget *parent) { return askForPackage(parent); }, this,
-                           effectivePackageDirectory(), model);
+                           effectivePackageDirectory(), model, packageSequenceHooks());
+    if (closeAfterPackage) {
+        // The window was closed while the package was unpacked.
+        closeAfterPackage = false;
+        leaveUpgradeState();
+        close();
+        return;
+    }
     QString refusal;
     switch (outcome) {
     case PackageSequenceOutcome::Cancelled:
         qDebug("Open file dialog cancel.");
-        upgrading = false;
+        leaveUpgradeState();
+        return;
+    case PackageSequenceOutcome::UnpackCancelled:
+        leaveUpgradeState();
         return;
     case PackageSequenceOutcome::BadLayout:
         refusal =
@@ -69,7 +98,7 @@ void MainWindow::on_btnUpgrade_clicked() {
     }
     if (!refusal.isEmpty()) {
         showMessageBox(refusal, false);
-        upgrading = false;
+        leaveUpgradeState();
         return;
     }
 
@@ -78,12 +107,18 @@ void MainWindow::on_btnUpgrade_clicked() {
         startUpgrade();
     } else {
         qDebug("FormUpgrade rejected.");
-        upgrading = false;
+        leaveUpgradeState();
     }
 }
 
 void MainWindow::startUpgrade() {
     upgrading = true;
+    // From here to the final report the camera's disk belongs to the worker alone, and the
+    // computer stays awake.
+    setWatcherPaused(true);
+    if (!sleepInhibitor)
+        sleepInhibitor = std::make_unique<SleepInhibitor>(
+            QStringLiteral("A camera firmware upgrade is running"));
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->show();
 
@@ -151,7 +186,7 @@ void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &messa
     }
     showMessageBox(text, true);
 
-    upgrading = false;
+    leaveUpgradeState();
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->hide();
     ui->btnUpgrade->setEnabled(true);
@@ -168,15 +203,22 @@ void MainWindow::slotOnDeviceAbnormal(int state) {
         FormAbnormal prompt;
         prompt.setPackageFileChooser([this](QWidget *parent) { return askForPackage(parent); });
         prompt.setPackageDirectory(effectivePackageDirectory());
+        PackageSequenceHooks hooks = packageSequenceHooks();
+        // The prompt is modal: the window cannot be closed while it unpacks a package.
+        hooks.unpacking = nullptr;
+        prompt.setPackageSequenceHooks(hooks);
         if (runCentredDialog(prompt, false) == QDialog::Accepted) {
             ui->btnNavSupport->click();
             FormUpgrade confirmation;
-            if (runCentredDialog(confirmation, false) == QDialog::Accepted)
+            if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
                 startUpgrade();
-            else
+            } else {
                 qDebug("FormUpgrade rejected.");
+                setWatcherPaused(false);
+            }
         } else {
             qDebug("FormAbnormal rejected.");
+            setWatcherPaused(false); // a package may have been tried meanwhile
         }
     }
     abnormalPromptOpen = false;

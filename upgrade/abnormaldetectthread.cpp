@@ -23,12 +23,22 @@ void AbnormalDetectThread::stop() {
     running = false;
 }
 
+void AbnormalDetectThread::setPaused(bool pause) {
+    QMutexLocker locker(&searchLock);
+    paused = pause;
+}
+
 void AbnormalDetectThread::doWork() {
     for (;;) {
         QMutexLocker locker(&lock);
         if (!running || stopSignal.requested())
             break;
-        if (findUpdaterDevice(productLineSelector, state) && state != UpdaterStateNone) {
+        bool found = false;
+        {
+            QMutexLocker search(&searchLock);
+            found = !paused && findUpdaterDevice(productLineSelector, state);
+        }
+        if (found && state != UpdaterStateNone) {
             emit onDeviceAbnormal(static_cast<int>(state));
             if (!stopSignal.pause(Milliseconds(kAfterReportPause_ms)))
                 break;

@@ -1,12 +1,11 @@
-// The external archiver that unpacks firmware packages (a 7-Zip console program): which program to
-// start, and what has to be in place before it can start.
+// The archive reader's side that differs between the systems: how a package file is opened for
+// libarchive, which takes file names in the system's own form.
 #pragma once
 
-#include <string>
+#include <QString>
 
-// Makes sure that the archiver can be started for the given application directory. Always
-// succeeds; a missing archiver shows when it cannot be started.
-void prepareArchiverTools(const std::string &applicationDirectory);
+struct archive;
 
-// The program to start: a full path, or the bare name when it cannot be found.
-std::string archiverProgram(const std::string &applicationDirectory);
+// Opens the file for `reader`, reading in blocks of `blockSize_bytes`. libarchive's result code
+// (ARCHIVE_OK on success, the reason in archive_error_string()).
+int openArchiveFile(archive *reader, const QString &path, int blockSize_bytes);

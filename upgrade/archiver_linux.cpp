@@ -1,14 +1,11 @@
-// The 7-Zip console program of the system's package (p7zip-full on Debian), found on the PATH.
+// File names are bytes in the file system's encoding.
 #include "upgrade/archiver.h"
 
-#include <QStandardPaths>
-#include <QString>
+#include <QFile>
 
-void prepareArchiverTools(const std::string &) {
-    // Installed with the system; nothing to put beside the program.
-}
+#include <archive.h>
 
-std::string archiverProgram(const std::string &) {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("7z"));
-    return found.isEmpty() ? std::string("7z") : found.toStdString();
+int openArchiveFile(archive *reader, const QString &path, int blockSize_bytes) {
+    return archive_read_open_filename(reader, QFile::encodeName(path).constData(),
+                                      static_cast<size_t>(blockSize_bytes));
 }

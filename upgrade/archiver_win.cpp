@@ -1,20 +1,13 @@
-// The 7-Zip console program shipped inside the program's resources under ":/7z/" and copied beside
-// the program the first time it is needed.
+// File names are UTF-16; the wide form of the call reaches every name that Windows can hold.
 #include "upgrade/archiver.h"
 
 #include <QDir>
-#include <QFile>
-#include <QString>
 
-void prepareArchiverTools(const std::string &applicationDirectory) {
-    const QDir directory(QString::fromStdString(applicationDirectory));
-    for (const QString &name : {QStringLiteral("7z.exe"), QStringLiteral("7z.dll")}) {
-        const QString target = directory.filePath(name);
-        if (!QFile::exists(target))
-            QFile::copy(QStringLiteral(":/7z/") + name, target); // a failure shows at the start
-    }
-}
+#include <archive.h>
 
-std::string archiverProgram(const std::string &applicationDirectory) {
-    return applicationDirectory + "/7z.exe";
+#include <string>
+
+int openArchiveFile(archive *reader, const QString &path, int blockSize_bytes) {
+    const std::wstring name = QDir::toNativeSeparators(path).toStdWString();
+    return archive_read_open_filename_w(reader, name.c_str(), static_cast<size_t>(blockSize_bytes));
 }

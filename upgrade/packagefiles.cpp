@@ -3,11 +3,11 @@
 #include "device/catalogue.h"
 #include "upgrade/zip7z.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QtDebug>
 
 #include <cstdio>
@@ -66,7 +66,8 @@ bool findPattern(const QByteArray &buffer, const char *pattern, int skip) {
 } // namespace
 
 QString packageDirectory() {
-    return QCoreApplication::applicationDirPath();
+    return QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+           QStringLiteral("/firmware");
 }
 
 QStringList packageCleaningList() {
@@ -113,6 +114,19 @@ bool cleanPackageFiles(const QString &directory) {
     if (isLink(QFileInfo(updater)))
         removePath(updater);
     return true;
+}
+
+void removeEarlierPackage(const QString &directory, const QString &keep) {
+    cleanPackageFiles(directory);
+    const QString kept = QFileInfo(keep).absoluteFilePath();
+    const QFileInfoList entries = QDir(directory).entryInfoList(
+        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    for (const QFileInfo &entry : entries) {
+        if (entry.fileName() == QLatin1String(kUpdaterImageName) && !isLink(entry))
+            continue;
+        if (entry.absoluteFilePath() != kept)
+            removePath(entry.absoluteFilePath());
+    }
 }
 
 bool checkPackageLayout(const QString &directory) {
@@ -187,19 +201,22 @@ void logPackageDirectory(const QString &directory) {
     qInfo().noquote() << "app dir:" << directory;
 }
 
-PackageOutcome preparePackage(const QString &packagePath, int &model, const QString &directory) {
+PackageOutcome preparePackage(const QString &packagePath, int &model, const QString &directory,
+                              const std::atomic<bool> *cancel) {
     qInfo().noquote() << "upgrade file:" << QFileInfo(packagePath).fileName();
-    cleanPackageFiles(directory);
+    // Private to the user: what lies here is sent to the camera.
+    QDir().mkpath(directory);
+    QFile::setPermissions(directory,
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    removeEarlierPackage(directory, packagePath);
     bool unpacked = false;
-    Zip7z archiver(directory);
-    archiver.extract(packagePath, directory, &unpacked);
+    Zip7z archiver;
+    archiver.extract(packagePath, directory, &unpacked, cancel);
     if (!unpacked) {
-        // Whatever the archiver wrote before it failed must not pass for a package, nor be sent
-        // to a camera later; that includes a half-written updater image.
-        cleanPackageFiles(directory);
-        const QString updater = entryPath(directory, QString::fromLatin1(kUpdaterImageName));
-        if (pathExists(updater))
-            removePath(updater);
+        if (cancel && cancel->load()) {
+            qInfo("package unpacking cancelled");
+            return PackageOutcome::Cancelled;
+        }
         return PackageOutcome::BadLayout;
     }
     if (!checkPackageLayout(directory))

@@ -1,13 +1,16 @@
-// The firmware package as unpacked into the application directory: cleaning what an earlier
-// package left, checking the layout, and finding the camera model the firmware was built for.
-// Every name is taken relative to a package directory, the program's directory unless a caller
-// (a test) gives another.
+// The firmware package as unpacked into its private folder: cleaning what an earlier package
+// left, checking the layout, and finding the camera model the firmware was built for. Every name
+// is taken relative to a package directory, the private folder unless a caller (a test) gives
+// another.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
-// The program's directory, where packages are unpacked.
+#include <atomic>
+
+// Where packages are unpacked: "firmware" in the user's own application data folder, never the
+// program's folder, which may be read-only and holds the program's own files.
 QString packageDirectory();
 
 // Entries of an unpacked package.
@@ -26,6 +29,10 @@ bool pathExists(const QString &path);
 bool removePath(const QString &path);
 // Removes the entries of packageCleaningList() that exist. Always true.
 bool cleanPackageFiles(const QString &directory = packageDirectory());
+// Empties the package folder before the next package: the cleaning list, then every other entry
+// but the updater image (and `keep`, the package file itself should it lie there), so that no
+// file of an earlier package can be read in place of one the new package lacks.
+void removeEarlierPackage(const QString &directory, const QString &keep = QString());
 // The script, "boot", "scripts", "kernel" and one of the two model files are present, and no entry
 // of the package is, or holds, a symbolic link.
 bool checkPackageLayout(const QString &directory = packageDirectory());
@@ -37,12 +44,15 @@ enum class PackageOutcome {
     Ready,        // layout checked and model found
     BadLayout,    // not unpacked completely, or the layout check failed
     UnknownModel, // no model name in the model file
+    Cancelled,    // the unpacking was cancelled before its end; nothing of it is left
 };
 
 // Writes the first line of the package sequence ("app dir:"), before the package is chosen.
 void logPackageDirectory(const QString &directory = packageDirectory());
 // The rest of the sequence for a chosen package: log its name, clean, unpack, check the layout
-// and detect the model ("firmware file model:" on success). A package that the archiver did not
-// unpack to its end is cleaned away again and refused as badly formed.
+// and detect the model ("firmware file model:" on success). A package that was not unpacked to
+// its end leaves nothing and is refused as badly formed. A set `cancel` flag stops the unpacking
+// (Cancelled). Blocks for the whole unpacking: the window runs it on a thread of its own.
 PackageOutcome preparePackage(const QString &packagePath, int &model,
-                              const QString &directory = packageDirectory());
+                              const QString &directory = packageDirectory(),
+                              const std::atomic<bool> *cancel = nullptr);

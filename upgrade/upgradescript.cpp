@@ -1,6 +1,7 @@
 #include "upgrade/upgradescript.h"
 
 #include "upgrade/massstorage.h"
+#include "upgrade/packagepath.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,21 @@ bool isBlank(char c) {
     return c == ' ' || c == '\t';
 }
 
-QString resolve(const QString &directory, const QByteArray &name) {
-    const QString local = QString::fromLocal8Bit(name);
-    if (local.isEmpty())
-        return QString();
-    return directory.isEmpty() ? local : QDir(directory).filePath(local);
+// One run of the top-level script with everything its nested scripts share.
+struct ScriptRun {
+    QString directory;
+    int linesLeft = kMaxScriptLines;
+};
+
+// The file's path inside the package folder; empty (the line fails) for a name that would
+// reach anything else.
+QString resolve(const ScriptRun &run, const QByteArray &name) {
+    QString reason;
+    const QString path = resolveInsideFolder(run.directory, QString::fromLocal8Bit(name), &reason);
+    if (path.isEmpty())
+        qWarning().noquote() << "script file name refused:" << QString::fromLocal8Bit(name) << "-"
+                             << reason;
+    return path;
 }
 
 // The line without its end: LF, and a CR right before it.
@@ -39,7 +50,7 @@ bool sendAcknowledgedCommand(const QByteArray &line) {
     return false;
 }
 
-int runScript(const QString &fileName, const QString &directory, int depth) {
+int runScript(const QString &fileName, ScriptRun &run, int depth) {
     if (depth > kMaxScriptNesting) {
         qWarning().noquote() << "script nesting too deep:" << fileName;
         return -1;
@@ -50,6 +61,10 @@ int runScript(const QString &fileName, const QString &directory, int depth) {
         return -1;
     }
     while (!file.atEnd()) {
+        if (--run.linesLeft < 0) {
+            qWarning("script run longer than %d lines", kMaxScriptLines);
+            return -1;
+        }
         const QByteArray raw = file.readLine();
         if (raw.isEmpty() && file.error() != QFileDevice::NoError)
             return -1;
@@ -62,7 +77,7 @@ int runScript(const QString &fileName, const QString &directory, int depth) {
         if (keyword == "estar") {
             const QByteArray name = words.value(1);
             qDebug().noquote() << "script:" << QString::fromLocal8Bit(name);
-            if (runScript(resolve(directory, name), directory, depth + 1) != 0)
+            if (runScript(resolve(run, name), run, depth + 1) != 0)
                 return -1;
             continue;
         }
@@ -76,7 +91,8 @@ int runScript(const QString &fileName, const QString &directory, int depth) {
             const QByteArray name = words.value(2);
             qDebug().noquote() << "load" << QString::fromLocal8Bit(name) << "to"
                                << QStringLiteral("0x%1").arg(address, 8, 16, QLatin1Char('0'));
-            if (sendImageFile(resolve(directory, name), address) != 0)
+            const QString path = resolve(run, name);
+            if (path.isEmpty() || sendImageFile(path, address) != 0)
                 return -1;
             continue;
         }
@@ -144,7 +160,7 @@ bool parseLoadAddress(const QByteArray &word, quint32 &address) {
 }
 
 int runUpgradeScript(const QString &fileName, const QString &directory) {
-    const QString path =
-        directory.isEmpty() || fileName.isEmpty() ? fileName : QDir(directory).filePath(fileName);
-    return runScript(path, directory, 0);
+    ScriptRun run;
+    run.directory = directory.isEmpty() ? QDir::currentPath() : directory;
+    return runScript(resolve(run, QFile::encodeName(fileName)), run, 0);
 }

@@ -11,6 +11,9 @@
 constexpr int kMaxScriptCommandLength = 1023;
 // Depth of "estar" nesting beyond which a script fails (a script that runs itself).
 constexpr int kMaxScriptNesting = 16;
+// Lines read in one whole run, nested scripts and skipped lines included, beyond which the run
+// fails: scripts that run each other many times over would otherwise never end.
+constexpr int kMaxScriptLines = 10000;
 
 // Leading and trailing blanks and tabs removed, every inner run of them made one blank.
 QByteArray normaliseScriptLine(const QByteArray &line);
@@ -19,6 +22,7 @@ QByteArray normaliseScriptLine(const QByteArray &line);
 // character that is not a hexadecimal digit. False without a digit or above 32 bits.
 bool parseLoadAddress(const QByteArray &word, quint32 &address);
 
-// Runs the script; 0 on success, -1 on failure. File names in scripts are taken relative to
-// `directory` (the working directory when empty), as is fileName itself.
+// Runs the script; 0 on success, -1 on failure. File names in scripts are taken inside
+// `directory` (the package folder; the working directory when empty), as is fileName itself: a
+// name that is absolute or leads out of that folder fails its line.
 int runUpgradeScript(const QString &fileName, const QString &directory = QString());

@@ -43,9 +43,13 @@ void UpgradeThread::stop() {
     running = false;
 }
 
+QString UpgradeThread::packageFolder() const {
+    return packageDir.isEmpty() ? packageDirectory() : packageDir;
+}
+
 QString UpgradeThread::packageFile(const char *name) const {
     const QString file = QString::fromLatin1(name);
-    return packageDir.isEmpty() ? file : QDir(packageDir).filePath(file);
+    return QDir(packageFolder()).filePath(file);
 }
 
 void UpgradeThread::report(bool ok, int progress, const QString &message) {
@@ -120,7 +124,7 @@ void UpgradeThread::doWork() {
 
     if (bootLoaderReached) {
         sendShellCommand(kResetStatusCommand, sizeof kResetStatusCommand - 1);
-        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageDir) == 0) {
+        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0) {
             report(true, 100, tr("Upgrade done."));
             qDebug("Upgrade seccess.");
         } else {

@@ -28,7 +28,7 @@ public:
     UpgradeThread(int productLineSelector, bool cameraReady, UVCExtensionUnit *extensionUnit,
                   QObject *parent = nullptr);
 
-    // Where the package was unpacked; the working directory (the program's directory) when empty.
+    // Where the package was unpacked; the private package folder when empty.
     void setPackageDirectory(const QString &directory);
 
 signals:
@@ -42,6 +42,7 @@ public slots:
     void stop();
 
 private:
+    QString packageFolder() const;
     QString packageFile(const char *name) const;
     void report(bool ok, int progress, const QString &message);
     void finish();

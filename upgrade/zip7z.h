@@ -1,30 +1,34 @@
-// Unpacking of a firmware package with the external 7-Zip console archiver.
+// Unpacking of a firmware package (a zip archive) in the process, with libarchive. The class keeps
+// the name it had when an external 7-Zip program did this work.
+//
+// A package comes from a file the user picked and is trusted with nothing: only regular files and
+// folders with plain relative names are unpacked, within fixed limits, into a fresh folder of
+// their own beside the output; only a package unpacked to its end is moved into the output
+// directory, so a refused one leaves nothing behind.
 #pragma once
 
 #include <QObject>
 #include <QString>
 
+#include <atomic>
+
 class Zip7z : public QObject {
     Q_OBJECT
 
 public:
-    // applicationDirectory: where the archiver's own files are kept (the program's directory
-    // unless a test moves it).
-    explicit Zip7z(const QString &applicationDirectory, QObject *parent = nullptr);
+    static constexpr int kMaxEntries = 4096;
+    static constexpr qint64 kMaxEntrySize_bytes = 128LL * 1024 * 1024;
+    static constexpr qint64 kMaxTotalSize_bytes = 512LL * 1024 * 1024;
+
     explicit Zip7z(QObject *parent = nullptr);
 
-    // Makes sure that the archiver is ready to start. Always true.
+    // Nothing has to be put in place before unpacking. Always true.
     bool prepareTools();
 
-    // Unpacks the archive into the output directory with full paths, overwriting without asking,
-    // and returns what the archiver printed. The archiver is always waited for until it ends,
-    // however long it takes; on the program's main thread the wait keeps repainting the window
-    // (user input is held back until it ends). `succeeded` (when given) is true only when the
-    // archiver started, ran to its end and exited with code 0: anything else means the output
-    // directory may hold a partial package.
+    // Unpacks the archive into the output directory, overwriting what is there under the same
+    // names. Returns an empty text when the whole package was unpacked, otherwise the reason it
+    // was refused (also logged). `succeeded` (when given) says the same as a bool. A set `cancel`
+    // flag stops the unpacking at its next block.
     QString extract(const QString &archivePath, const QString &outputDirectory,
-                    bool *succeeded = nullptr);
-
-private:
-    QString appDirectory;
+                    bool *succeeded = nullptr, const std::atomic<bool> *cancel = nullptr);
 };

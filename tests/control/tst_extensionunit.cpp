@@ -347,13 +347,13 @@ private slots:
         open();
         std::atomic<int> wrong{0};
         std::thread window([&] {
-            for (int i = 0; i < 300; ++i) {
+            for (int i = 0; i < 150; ++i) {
                 int value = -1;
                 wrong += !unit.setAntiFlicker(2) || !unit.getAntiFlicker(value) || value != 2;
             }
         });
         std::thread worker([&] {
-            for (int i = 0; i < 300; ++i) {
+            for (int i = 0; i < 150; ++i) {
                 QString version;
                 int value = -1;
                 wrong += !unit.getFirmwareVersion(kQueryVersion, version) || version != "1.2.3" ||
@@ -366,7 +366,7 @@ private slots:
         installExtensionUnitBackend(&sim->bus);
         QCOMPARE(probe.overlaps.load(), 0);
         QCOMPARE(wrong.load(), 0);
-        QCOMPARE(sim->camera->xuLog().size(), std::size_t(300 * 3 + 300 * 4));
+        QCOMPARE(sim->camera->xuLog().size(), std::size_t(150 * 3 + 150 * 4));
     }
 };
 

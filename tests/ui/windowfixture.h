@@ -39,8 +39,12 @@ public:
         w.awaitingReport = awaitingReport;
     }
     void setPackageChooser(const QString &package) {
-        w.choosePackageFile = [package](QWidget *) { return package; };
+        setPackageChooser([package] { return package; });
     }
+    void setPackageChooser(std::function<QString()> chooser) {
+        w.choosePackageFile = [chooser](QWidget *) { return chooser(); };
+    }
+    QThread *watcherThread() const { return w.abnormalThread; }
     void setPackageDirectory(const QString &directory) { w.packageDir = directory; }
 
 private:
@@ -54,6 +58,7 @@ public:
     DialogAnswerer() { qApp->installEventFilter(this); }
     QStringList answers;
     QStringList seen; // "ObjectName: shown text", with " [masked]" while the mask covered
+    std::function<void()> beforeAnswer; // runs while each dialog is open
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         auto *dialog = qobject_cast<QDialog *>(watched);
@@ -83,6 +88,8 @@ private:
             shown = shown.section('\n', 0, 0);
         seen << dialog->objectName() + (shown.isEmpty() ? "" : ": " + shown) +
                     (masked ? " [masked]" : "");
+        if (beforeAnswer)
+            beforeAnswer();
         const QString answer = answers.isEmpty() ? "ok" : answers.takeFirst();
         const char *button = answer == "ok"       ? "btnOK"
                              : answer == "cancel" ? "btnCancel"

@@ -365,6 +365,32 @@ private slots:
         QTest::newRow("image never acknowledged: five tries, still 0")
             << QStringList{"a.txt=tftp 0x10 k/u", "k/u=k"} << false << 0 << QString("")
             << "10:1 10:1 10:1 10:1 10:1";
+        // Every name a script reads stays inside the package folder; a run ends after 10,000
+        // lines read (comments too), however its scripts nest.
+        const QString refused = "tftp 0x10 %1\nafter";
+        for (const char *name : {"/etc/hostname", "../../../../../etc/hostname", "../outside.bin",
+                                 "boot\\..\\..\\outside.bin", "link.bin"})
+            QTest::newRow(qPrintable(QString("reads ") + name))
+                << QStringList{"a.txt=" + refused.arg(name), "link.bin>../outside.bin"} << true
+                << -1 << ""
+                << "";
+        QTest::newRow("runs a script beside the package")
+            << QStringList{"a.txt=estar ../outside.bin"} << true << -1 << ""
+            << "";
+        QTest::newRow("10,000 lines")
+            << QStringList{"a.txt=" + QString("# x\n").repeated(9999) + "saveenv"} << true << 0
+            << "saveenv"
+            << "";
+        QTest::newRow("10,001 lines")
+            << QStringList{"a.txt=" + QString("# x\n").repeated(10000) + "saveenv"} << true << -1
+            << ""
+            << "";
+        QStringList chain = {"a.txt=estar s1.es", "s16.es=# x"}; // each runs the next ten times
+        for (int level = 1; level < 16; ++level)
+            chain << QString("s%1.es=").arg(level) +
+                         QString("estar s%1.es\n").arg(level + 1).repeated(10);
+        QTest::newRow("sixteen nested scripts, 10^16 runs") << chain << true << -1 << ""
+                                                            << "";
     }
     void scripts() {
         QFETCH(QStringList, files);
@@ -372,8 +398,16 @@ private slots:
         QFETCH(int, result);
         QFETCH(QString, lines);
         QFETCH(QString, images);
-        for (const QString &entry : files)
-            file(entry.section('=', 0, 0), entry.section('=', 1).toUtf8());
+        // The package folder, and a file beside it.
+        writeFile(dir->filePath("outside.bin"), "reset");
+        for (const QString &entry : files) {
+            const QString path =
+                dir->filePath("package/" + entry.section(QRegularExpression("[=>]"), 0, 0));
+            if (entry.contains('>')) // a link
+                QFile::link(QFileInfo(path).dir().filePath(entry.section('>', 1)), path);
+            else
+                writeFile(path, entry.section('=', 1).toUtf8());
+        }
         SimFixture sim; // a camera in its boot loader
         sim.camera->setStage(SimStage::UBoot);
         SimUpdaterFaults faults;
@@ -381,7 +415,7 @@ private slots:
         sim.camera->setUpdaterFaults(faults);
         UpdaterDeviceState state = UpdaterStateNone;
         QVERIFY(findUpdaterDevice(kProductLineQx, state));
-        QCOMPARE(runUpgradeScript("a.txt", dir->path()), result);
+        QCOMPARE(runUpgradeScript("a.txt", dir->filePath("package")), result);
         QStringList sent;
         for (const std::string &line : sim.camera->shellLog())
             sent << QString::fromStdString(line);
