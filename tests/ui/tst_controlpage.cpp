@@ -152,12 +152,12 @@ private slots:
     }
 
     void readsAtOpen_data() {
-        // expected: slider, version label
+        // expected: slider, zoom label, version label
         addColumns<int, QString, QString>({"zoom", "faults", "expected"});
-        QTest::newRow("zoom below the range") << 50 << QString("") << "100 V1.0.0";
-        QTest::newRow("zoom above the range") << 900 << QString("") << "800 V1.0.0";
-        QTest::newRow("legacy version query") << 300 << QString("legacy") << "300 V1.0.0";
-        QTest::newRow("no version") << 300 << QString("zero") << "300 ";
+        QTest::newRow("zoom below the range") << 50 << QString("") << "100 100% V1.0.0";
+        QTest::newRow("zoom above the range") << 900 << QString("") << "800 800% V1.0.0";
+        QTest::newRow("legacy version query") << 300 << QString("legacy") << "300 300% V1.0.0";
+        QTest::newRow("no version") << 300 << QString("zero") << "300 300% ";
     }
     void readsAtOpen() {
         QFETCH(int, zoom);
@@ -168,9 +168,10 @@ private slots:
         cameraFaults.versionAllZero = faults == "zero";
         f->camera->setCameraFaults(cameraFaults);
         openOn({1, 1, 1, 1, 0, 1}, {0, 0, zoom});
-        QCOMPARE(QString("%1 %2")
+        QCOMPARE(QString("%1 %2 %3")
                      .arg(f->child<QSlider>("sliderZoom")->value())
-                     .arg(f->child<QLabel>("labelDevVer")->text()),
+                     .arg(f->child<QLabel>("labelZoomValue")->text(),
+                          f->child<QLabel>("labelDevVer")->text()),
                  expected);
     }
 
