@@ -84,6 +84,7 @@ private slots:
         QTest::newRow("QXM30, selector 1") << QString("QXM30") << "UBO" << 1 << -1;
         QTest::newRow("GC, either selector") << QString("GCxyz") << "UBO" << 1 << 2;
         QTest::newRow("unknown stage") << QString("QXM30") << "DISK" << 0 << 3;
+        QTest::newRow("unknown stage, byte 17 empty") << QString("QXM30") << "X@" << 0 << 3;
         QTest::newRow("no vendor configured") << QString("QXM30") << "UBO" << 255 << -1;
         QTest::newRow("differs in byte 12") << QString("QXM31") << "UBO" << 0 << -1;
     }
@@ -92,7 +93,9 @@ private slots:
         QFETCH(QString, product);
         QFETCH(int, selector);
         QFETCH(int, state);
-        scsi->disks.push_back({"disk0", vendor.toStdString(), product.toStdString()});
+        std::string productBytes = product.toStdString();
+        std::replace(productBytes.begin(), productBytes.end(), '@', '\0');
+        scsi->disks.push_back({"disk0", vendor.toStdString(), productBytes});
         MessageCapture messages;
         UpdaterDeviceState found = UpdaterStateUBoot;
         QCOMPARE(findUpdaterDevice(selector, found), state >= 0);
