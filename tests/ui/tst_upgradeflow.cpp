@@ -75,6 +75,7 @@ private slots:
     }
 
     void upgradeFromTheSupportPage() {
+        MessageCapture messages;
         openWith(package("QX-M30-000"));
         f->child<QPushButton>("btnUpgrade")->click();
         QCOMPARE(f->dialogs.seen.value(0), QString("FormUpgrade: Get Ready to Update [masked]"));
@@ -87,6 +88,7 @@ private slots:
         QTRY_VERIFY(idle());
         QTRY_COMPARE(f->child<QLabel>("labelDevVer")->text(),
                      QString("V1.2.30")); // back as a camera
+        QVERIFY(messages.contains("firmware version before the upgrade: 1.0.0 after: 1.2.30"));
     }
 
     void progressAndReports() {
