@@ -28,10 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     installScsiBackend(&disks);
     answer = bytesOf(data, size);
     for (int selector : {kProductLineQx, kProductLineZenta, 255}) {
-        UpdaterDeviceState state = UpdaterStateNone;
-        findUpdaterDevice(selector, state);
-        if (state < UpdaterStateRom || state > UpdaterStateNone)
-            std::abort();
+        UpdaterDeviceState state = UpdaterStateRom;
+        if (!findUpdaterDevice(selector, state) && state != UpdaterStateNone)
+            std::abort(); // nothing found reads as no stage
     }
     releaseUpdaterDevice();
     return 0;

@@ -20,8 +20,7 @@ struct AnsweringCamera final : ExtensionUnitBackend, ExtensionUnitDevice {
     PlatformStatus request(std::uint32_t, UnitDirection direction, std::uint8_t *data,
                            std::uint32_t length, PlatformFailure &) override {
         if (direction == UnitDirection::Read) {
-            const QByteArray next = answers.left(int(length)).leftJustified(int(length), '\0');
-            std::memcpy(data, next.constData(), length);
+            std::memcpy(data, answers.leftJustified(int(length), '\0', true).constData(), length);
             answers.remove(0, int(length));
         }
         return kStatusOk;
@@ -39,17 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     QString version;
     unit.getFirmwareVersion(kQueryVersion, version);
     unit.getFirmwareVersion(kQueryVersionLegacy, version);
-    const std::pair<bool (UVCExtensionUnit::*)(int &), const OptionTable *> settings[] = {
-        {&UVCExtensionUnit::getTrackingMode, &TrackingModeOptions},
-        {&UVCExtensionUnit::getTrackingEffect, &TrackingEffectOptions},
-        {&UVCExtensionUnit::getTrackingSpeed, &TrackingSpeedOptions},
-        {&UVCExtensionUnit::getAntiFlicker, &AntiFlickerOptions},
-        {&UVCExtensionUnit::getMicEnabled, &SwitchOptions},
-        {&UVCExtensionUnit::getHdr, &SwitchOptions}};
-    for (const auto &[get, options] : settings) {
-        int value = -1;
-        if ((unit.*get)(value)) // as the Control page shows it: its item, or none
-            optionIndexOfValue(*options, value);
-    }
+    // Each setting as the Control page takes it: the item of the value read, or none.
+    int value = 0;
+    for (auto get : {&UVCExtensionUnit::getTrackingMode, &UVCExtensionUnit::getTrackingEffect,
+                     &UVCExtensionUnit::getTrackingSpeed, &UVCExtensionUnit::getAntiFlicker,
+                     &UVCExtensionUnit::getMicEnabled, &UVCExtensionUnit::getHdr})
+        if ((unit.*get)(value))
+            optionIndexOfValue(TrackingModeOptions, value);
     return 0;
 }
