@@ -43,8 +43,9 @@ private slots:
         unpacked = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
+        f->window.reset(); // no watcher or worker searches any more
+        releaseUpdaterDevice(); // before the bus that made the handle goes
         f.reset();
-        releaseUpdaterDevice();
     }
 
     void refusals_data() {
