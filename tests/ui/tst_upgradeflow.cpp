@@ -43,7 +43,7 @@ private slots:
         unpacked = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
-        f->window.reset(); // no watcher or worker searches any more
+        f->window.reset();      // no watcher or worker searches any more
         releaseUpdaterDevice(); // before the bus that made the handle goes
         f.reset();
     }
