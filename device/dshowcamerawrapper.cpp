@@ -3,6 +3,7 @@
 #include <QDebug>
 
 #include <cstdio>
+#include <mutex>
 
 int g_pan = 0;
 int g_tilt = 0;
@@ -16,6 +17,13 @@ constexpr int kFriendlyNameUnits = 255;
 std::unique_ptr<CameraControls> &boundCamera() {
     static std::unique_ptr<CameraControls> camera;
     return camera;
+}
+
+// A back end binds by position in its last list: a list made on another thread between a bind's
+// own list and the bind must wait.
+std::mutex &listAndBindMutex() {
+    static std::mutex mutex;
+    return mutex;
 }
 
 QString fromPlatformText(const std::string &text) {
@@ -96,6 +104,7 @@ bool DShowCameraWrapper::bindCamera(const QString &deviceId, const QString &frie
                                     int &index) {
     releaseCamera();
 
+    std::lock_guard<std::mutex> listAndBind(listAndBindMutex());
     VideoInputBackend &backend = videoInputBackend();
     if (!backend.available())
         return false;
@@ -122,6 +131,19 @@ bool DShowCameraWrapper::bindCamera(const QString &deviceId, const QString &frie
         break;
     }
     return currentCameraFilter() != nullptr;
+}
+
+QStringList presentVideoInputIds() {
+    std::lock_guard<std::mutex> listAndBind(listAndBindMutex());
+    QStringList ids;
+    VideoInputBackend &backend = videoInputBackend();
+    if (!backend.available())
+        return ids;
+    for (const VideoInputInfo &input : backend.list()) {
+        if (input.propertiesReadable && input.hasDevicePath)
+            ids << deviceIdFromPath(fromPlatformText(input.devicePath));
+    }
+    return ids;
 }
 
 void DShowCameraWrapper::releaseCamera() {

@@ -6,6 +6,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
@@ -46,3 +47,7 @@ public:
 
 // The bound camera of the process, or null.
 CameraControls *currentCameraFilter();
+
+// The device ids of the video inputs present now, without the enumeration's traces. Callable from
+// any thread: the upgrade worker looks for a camera coming back while the window binds one.
+QStringList presentVideoInputIds();

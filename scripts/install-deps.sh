@@ -6,6 +6,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
     libopencv-dev libudev-dev libturbojpeg0-dev
     libarchive-dev libarchive-tools
+    clang libfuzzer-14-dev
     fonts-crosextra-carlito
 )
 missing=()

@@ -196,6 +196,9 @@ private:
     // computer may sleep again.
     void leaveUpgradeState();
     void stopDummyProgress();
+    // After a successful upgrade: opens the camera as after a replug when its arrival has not done
+    // so yet, and logs the firmware version before and after.
+    void reopenUpgradedCamera();
 
     std::unique_ptr<Ui::MainWindow> ui;
 
@@ -256,6 +259,8 @@ private:
     QPointer<QThread> upgradeThread;
     // Set while the current upgrade's final report is still to come.
     bool awaitingReport = false;
+    // The open camera's firmware version when the upgrade started; empty when unknown.
+    QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
     QThread *abnormalThread = nullptr;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.

@@ -125,6 +125,9 @@ void MainWindow::startUpgrade() {
     auto *thread = new QThread();
     auto *worker = new UpgradeThread(vendorIndex, controlsReady, &extensionUnit);
     worker->setPackageDirectory(effectivePackageDirectory());
+    worker->setCameraDeviceId(controlsReady ? currentDeviceId : QString());
+    // Offered for a stuck camera, the upgrade is not for the open one.
+    versionBeforeUpgrade = controlsReady && !abnormalPromptOpen ? firmwareVersion : QString();
     worker->moveToThread(thread);
     connect(thread, &QThread::started, worker, &UpgradeThread::start);
     connect(thread, &QThread::finished, thread, &QObject::deleteLater);
@@ -179,6 +182,7 @@ void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &messa
     QString text;
     if (ok) {
         ui->progressBarUpdate->setValue(kProgressDone);
+        reopenUpgradedCamera();
         text = tr("<h3>Firmware upgrade is successful!</h3>");
     } else {
         text = tr("<h3>Firmware upgrade failed!</h3>\r\nplease try to unplug and plug the USB "
@@ -190,6 +194,17 @@ void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &messa
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->hide();
     ui->btnUpgrade->setEnabled(true);
+}
+
+void MainWindow::reopenUpgradedCamera() {
+    // The worker reports success once the camera is back as a video input; the arrival event may
+    // still be on its way. A refresh keeps a camera that is open already.
+    if (!controlsReady)
+        slotOnCameraPlugged(true, QString());
+    const QString unknown = QStringLiteral("unknown");
+    qInfo().noquote() << "firmware version before the upgrade:"
+                      << (versionBeforeUpgrade.isEmpty() ? unknown : versionBeforeUpgrade)
+                      << "after:" << (controlsReady ? firmwareVersion : unknown);
 }
 
 void MainWindow::slotOnDeviceAbnormal(int state) {

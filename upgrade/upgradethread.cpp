@@ -3,6 +3,7 @@
 #include "common/clock.h"
 #include "control/uvcextensionunit.h"
 #include "upgrade/packagefiles.h"
+#include "upgrade/returningcamera.h"
 #include "upgrade/upgradescript.h"
 
 #include <QDir>
@@ -26,6 +27,10 @@ UpgradeThread::UpgradeThread(int selector, bool ready, UVCExtensionUnit *unit, Q
 
 void UpgradeThread::setPackageDirectory(const QString &directory) {
     packageDir = directory;
+}
+
+void UpgradeThread::setCameraDeviceId(const QString &deviceId) {
+    cameraDeviceId = deviceId;
 }
 
 void UpgradeThread::start() {
@@ -88,9 +93,29 @@ bool UpgradeThread::waitForBootLoader() {
     return false;
 }
 
+bool UpgradeThread::waitForNormalOperation(const ReturningCamera &camera) {
+    // The script's last command restarts the camera: a success told to a user whose camera stays
+    // in its boot loader would send them away with a camera that does not work.
+    pause(kBootLoaderSettle_ms);
+    for (int tries = 0; tries < kDeviceWaitTries; ++tries) {
+        pause(kDeviceWaitPause_ms);
+        if (camera.isBack()) {
+            qInfo("camera back in normal operation");
+            return true;
+        }
+    }
+    UpdaterDeviceState seen = UpdaterStateNone;
+    if (findUpdaterDevice(productLineSelector, seen))
+        qWarning("camera still in updater stage %d after the upgrade", static_cast<int>(seen));
+    else
+        qWarning("camera did not come back after the upgrade");
+    return false;
+}
+
 void UpgradeThread::doWork() {
     reportSent = false;
     bool bootLoaderReached = false;
+    QString returningId; // empty: a camera of the product line (see ReturningCamera)
 
     if (findUpdaterDevice(productLineSelector, state)) {
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
@@ -118,13 +143,16 @@ void UpgradeThread::doWork() {
         }
         if (extensionUnit && extensionUnit->enterUpgradeMode()) {
             qInfo("Enter the normal state of the camera upgrade process.");
+            returningId = cameraDeviceId;
             bootLoaderReached = waitForUpdaterDevice() && state == UpdaterStateUBoot;
         }
     }
 
     if (bootLoaderReached) {
+        const ReturningCamera returning(returningId, productLineSelector);
         sendShellCommand(kResetStatusCommand, sizeof kResetStatusCommand - 1);
-        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0) {
+        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0 &&
+            waitForNormalOperation(returning)) {
             report(true, 100, tr("Upgrade done."));
             qDebug("Upgrade seccess.");
         } else {

@@ -1,7 +1,8 @@
 // One firmware upgrade on a worker thread: brings the camera, whatever stage it is in, to its boot
-// loader and runs the package's script there. Moved to its own QThread; the thread's started runs
-// start(), and workFinished (emitted exactly once, after exactly one onUpgradeReport) tears the
-// worker and its thread down.
+// loader, runs the package's script there and waits for the camera to come back in normal
+// operation; only then has the upgrade succeeded. Moved to its own QThread; the thread's started
+// runs start(), and workFinished (emitted exactly once, after exactly one onUpgradeReport) tears
+// the worker and its thread down.
 #pragma once
 
 #include "upgrade/massstorage.h"
@@ -12,6 +13,7 @@
 
 #include <mutex>
 
+class ReturningCamera;
 class UVCExtensionUnit;
 
 class UpgradeThread : public QObject {
@@ -30,6 +32,9 @@ public:
 
     // Where the package was unpacked; the private package folder when empty.
     void setPackageDirectory(const QString &directory);
+    // The device id of the camera open in the window, which the worker sends into its updater
+    // when it finds no camera in an updater stage; it must come back with this id.
+    void setCameraDeviceId(const QString &deviceId);
 
 signals:
     void workFinished();
@@ -48,6 +53,7 @@ private:
     void finish();
     bool waitForUpdaterDevice();
     bool waitForBootLoader();
+    bool waitForNormalOperation(const ReturningCamera &camera);
 
     QMutex lock; // guards running
     bool running = false;
@@ -56,6 +62,7 @@ private:
     UVCExtensionUnit *const extensionUnit;
     UpdaterDeviceState state = UpdaterStateNone;
     QString packageDir;
+    QString cameraDeviceId;
     bool reportSent = false;
     // Held by stop() while it uses the object; taken before workFinished, after which the
     // object may be deleted at once.

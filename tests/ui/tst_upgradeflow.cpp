@@ -159,8 +159,9 @@ private slots:
         root = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
+        f->window.reset();      // no watcher or worker searches any more
+        releaseUpdaterDevice(); // before the bus that made the handle goes
         f.reset();
-        releaseUpdaterDevice();
     }
 
     void refusals_data() {
@@ -240,6 +241,7 @@ private slots:
     void upgradeFromTheSupportPage() {
         SearchCounter counter(f->bus);
         installScsiBackend(&counter);
+        MessageCapture messages;
         openWith(package("QX-M30-000"));
         counter.thread = f->access().watcherThread();
         QTRY_VERIFY(counter.searches > 0); // the watcher searches while the window is idle
@@ -264,6 +266,7 @@ private slots:
         QTRY_COMPARE(f->child<QLabel>("labelDevVer")->text(),
                      QString("V1.2.30")); // back as a camera
         installScsiBackend(&f->bus);
+        QVERIFY(messages.contains("firmware version before the upgrade: 1.0.0 after: 1.2.30"));
     }
 
     void progressAndReports() {

@@ -56,6 +56,8 @@ class TestWorkers : public QObject {
     void upgrade(int selector, bool cameraReady, UVCExtensionUnit *unit, QStringList &reports) {
         WorkerRun<UpgradeThread> run(new UpgradeThread(selector, cameraReady, unit));
         run.worker->setPackageDirectory(unpacked->path());
+        if (unit)
+            run.worker->setCameraDeviceId(idOf(*sim->camera));
         connect(run.worker, &UpgradeThread::onUpgradeReport, this,
                 [&](bool ok, int progress, const QString &message) {
                     reports << QString("%1|%2|%3").arg(ok).arg(progress).arg(message);
@@ -125,8 +127,17 @@ private slots:
         QTest::newRow("boot loader never comes back")
             << 2 << "no return" << failed << "camera did not come back after the boot-loader image"
             << 4 << 3 + 1000 + 41 * 500;
+        // Back in its boot loader after the script, or not back at all: not a success, also with
+        // another camera of the line plugged in meanwhile.
+        const QString stuck = "camera still in updater stage 2 after the upgrade";
         QTest::newRow("never returns as a camera")
-            << 3 << "never camera" << done << "Upgrade seccess." << 3 << -1;
+            << 3 << "never camera" << failed << stuck << 3 << -1;
+        for (int start : {0, 3})
+            QTest::addRow("never returns, another camera beside, from %d", start)
+                << start << "never camera, other" << failed << stuck << 3 << -1;
+        QTest::newRow("gone after the script")
+            << 3 << "no return" << failed << "camera did not come back after the upgrade" << 4
+            << -1;
         QTest::newRow("every 7th request fails, u-Boot")
             << 3 << "every 7" << done << any << 0 << -1;
         QTest::newRow("every 7th request fails, ROM") << 1 << "every 7" << done << any << 0 << -1;
@@ -152,7 +163,7 @@ private slots:
         SimUpdaterFaults updater;
         updater.neverAcknowledge = faults == "no ack";
         updater.wrongStageAfterBootLoader = faults == "wrong stage";
-        updater.neverReturnsAsCamera = faults == "never camera";
+        updater.neverReturnsAsCamera = faults.startsWith("never camera");
         updater.neverShowsVolume = faults == "no volume";
         updater.failEveryNthRequest = faults == "every 7" ? 7 : 0;
         updater.vanishAfterBytes = faults.startsWith("vanish") ? faults.mid(7).toLongLong() : -1;
@@ -160,6 +171,8 @@ private slots:
         camera.restartDelay = Milliseconds(faults == "no return" ? 600000 : 3000);
         if (faults == "unplugged")
             sim->bus.unplug(sim->camera);
+        if (faults.endsWith("other"))
+            sim->bus.addCamera(configAt("usb1/1-2"));
         SimCameraFaults cameraFaults;
         cameraFaults.requestsTimeOut = faults == "timeout";
         camera.setCameraFaults(cameraFaults);
