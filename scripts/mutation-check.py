@@ -282,7 +282,8 @@ FAULTS = [
      "    if (line.endsWith('\\r'))\n        line.chop(1);\n", "\n"),
     ("ut-waittries", "upgrade/upgradethread.cpp",
      "if (++tries >= kDeviceWaitTries) {", "if (++tries > kDeviceWaitTries) {"),
-    ("ut-settle", "upgrade/upgradethread.cpp", "    pause(kBootLoaderSettle_ms);\n", "\n"),
+    ("ut-settle", "upgrade/upgradethread.cpp",
+     "    pause(kBootLoaderSettle_ms);\n    // As long as", "    // As long as"),
     ("ut-rom", "upgrade/upgradethread.cpp",
      "if (sendRawFile(packageFile(kUpdaterImageName)) == 0)",
      "if (sendRawFile(packageFile(kUpdaterImageName)) != 0)"),
@@ -332,10 +333,10 @@ FAULTS = [
 ]
 
 
-def check_snippets():
+def check_snippets(faults):
     ok = True
     ids = set()
-    for fault_id, path, original, _ in FAULTS:
+    for fault_id, path, original, _ in faults:
         if fault_id in ids:
             print(f"duplicate id {fault_id}")
             ok = False
@@ -360,10 +361,11 @@ def main():
     parser.add_argument("--report", default="")
     args = parser.parse_args()
 
-    if not check_snippets():
+    selected = [f for f in FAULTS if not args.only or f[0] in args.only.split(",")]
+    if not check_snippets(selected):
         return 2
     if args.check:
-        print(f"{len(FAULTS)} faults, every snippet found once")
+        print(f"{len(selected)} faults, every snippet found once")
         return 0
 
     build = pathlib.Path(args.build_dir)
@@ -371,7 +373,6 @@ def main():
         build = ROOT / build
     jobs = str(os.cpu_count() or 2)
     log_path = build.with_name(build.name + ".log")
-    selected = [f for f in FAULTS if not args.only or f[0] in args.only.split(",")]
     report = open(args.report, "w") if args.report else None
 
     def emit(line):
