@@ -178,62 +178,38 @@ private slots:
         QVERIFY(!isAcknowledged(word));
     }
 
-    void imageHeader() {
+    void imageHeaderAndPassThroughBuffers() {
         const QByteArray header = makeImageHeader(0x21800040u, "abc");
         QCOMPARE(header.toHex(' '), QByteArray("40 00 80 21 03 00 00 00 90 01 50 98 3c d2 4f b0 d6 "
                                                "96 3f 7d 28 e1 7f 72"));
-    }
-
-    // The request as the driver of each word size reads SCSI_PASS_THROUGH: the header up to the
-    // sense area, then the data area.
-    void passThroughBuffers_data() {
-        addColumns<int, bool, QString, int>({"wordSize", "inquiry", "header", "dataOffset"});
-        const QString cdb = "e8 01 00 00 00 00 00 00 04 00 00 00 00 00 00 00 ";
-        QTest::newRow("32-bit vendor command")
-            << 4 << false
-            << "2c 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 50 00 00 00 "
-               "30 00 00 00 " +
-                   cdb + "00 00 00 00"
-            << 80;
-        QTest::newRow("64-bit vendor command")
-            << 8 << false
-            << "38 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 00 00 00 00 "
-               "60 00 00 00 00 00 00 00 40 00 00 00 " +
-                   cdb + "00 00 00 00 00 00 00 00 00 00 00 00"
-            << 96;
-        QTest::newRow("32-bit INQUIRY")
-            << 4 << true
-            << "2c 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 50 00 00 00 "
-               "30 00 00 00 12 00 00 00 24 00 " +
-                   QString("00 ").repeated(14).trimmed()
-            << 80;
-        QTest::newRow("64-bit INQUIRY")
-            << 8 << true
-            << "38 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 00 00 00 00 "
-               "60 00 00 00 00 00 00 00 40 00 00 00 12 00 00 00 24 00 " +
-                   QString("00 ").repeated(22).trimmed()
-            << 96;
-    }
-    void passThroughBuffers() {
-        QFETCH(int, wordSize);
-        QFETCH(bool, inquiry);
-        QFETCH(QString, header);
-        QFETCH(int, dataOffset);
-        const passthrough::Layout layout = passthrough::layoutFor(std::size_t(wordSize));
         const std::uint8_t cdb[10] = {0xE8, 0x01, 0, 0, 0, 0, 0, 0, 0x04, 0x00};
-        const std::uint8_t inquiryCdb[6] = {0x12, 0, 0, 0, 0x24, 0};
         const QByteArray payload = pattern(1024);
-        const auto buffer = passthrough::encode(
-            inquiry ? passthrough::inquiryRequest(inquiryCdb, 6, 36, 2)
-                    : passthrough::vendorRequest(cdb, 10, ScsiDirection::ToDevice, bytes(payload),
-                                                 1024, 120),
-            layout);
-        QCOMPARE(hexOf(buffer.data(), layout.senseOffset), header);
-        QCOMPARE(buffer.size(), std::size_t(dataOffset + (inquiry ? 36 : 1024)));
-        QVERIFY(std::all_of(buffer.begin() + int(layout.senseOffset), buffer.begin() + dataOffset,
-                            [](std::uint8_t byte) { return byte == 0; }));
-        if (!inquiry)
-            QCOMPARE(std::memcmp(buffer.data() + dataOffset, payload.constData(), 1024), 0);
+        const auto request =
+            passthrough::vendorRequest(cdb, 10, ScsiDirection::ToDevice, bytes(payload), 1024, 120);
+        auto buffer = passthrough::encode(request, passthrough::kLayout32);
+        QCOMPARE(hexOf(buffer.data(), 48),
+                 "2c 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 50 00 00 00 "
+                 "30 00 00 00 e8 01 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00");
+        QCOMPARE(std::memcmp(buffer.data() + 80, payload.constData(), 1024), 0);
+        // 64-bit: DataBufferOffset 8 bytes wide at 24, SenseInfoOffset at 32, Cdb at 36.
+        buffer = passthrough::encode(request, passthrough::kLayout64);
+        QCOMPARE(hexOf(buffer.data(), 64),
+                 "38 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 00 00 00 00 "
+                 "60 00 00 00 00 00 00 00 40 00 00 00 e8 01 00 00 00 00 00 00 04 00 00 00 "
+                 "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+        QCOMPARE(std::memcmp(buffer.data() + 96, payload.constData(), 1024), 0);
+        const std::uint8_t inquiry[6] = {0x12, 0, 0, 0, 0x24, 0};
+        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2),
+                                     passthrough::kLayout32);
+        QCOMPARE(buffer.size(), std::size_t(80 + 36));
+        QCOMPARE(hexOf(buffer.data(), 32),
+                 "2c 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 50 00 00 00 "
+                 "30 00 00 00 12 00 00 00");
+        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2),
+                                     passthrough::kLayout64);
+        QCOMPARE(buffer.size(), std::size_t(96 + 36));
+        QCOMPARE(hexOf(buffer.data() + 20, 22), "00 00 00 00 60 00 00 00 00 00 00 00 40 00 00 00 "
+                                                "12 00 00 00 24 00");
     }
 
     void requests_data() {
