@@ -205,11 +205,6 @@ private slots:
         QCOMPARE(hexOf(buffer.data(), 32),
                  "2c 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 50 00 00 00 "
                  "30 00 00 00 12 00 00 00");
-        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2),
-                                     passthrough::kLayout64);
-        QCOMPARE(buffer.size(), std::size_t(96 + 36));
-        QCOMPARE(hexOf(buffer.data() + 20, 22), "00 00 00 00 60 00 00 00 00 00 00 00 40 00 00 00 "
-                                                "12 00 00 00 24 00");
     }
 
     void requests_data() {
