@@ -66,7 +66,8 @@ private slots:
 
     void logFolderAndLines() {
         // A folder of its own: on Windows the home is the user's profile, whatever HOME says.
-        const QString name = QString("/.cameracontrol-%1/a.log").arg(qApp->applicationPid());
+        const QString name =
+            QString("/.cameracontrol-%1/a.log").arg(QCoreApplication::applicationPid());
         const QString resolved = resolveUserPath("~" + name, false, "s");
         const auto removeFolder =
             qScopeGuard([&] { QDir(QFileInfo(resolved).path()).removeRecursively(); });
