@@ -99,6 +99,7 @@ private slots:
         thread->start();
         QTRY_COMPARE(probe.apartment.load(), int(APTTYPE_MTA));
         stopWorkerThread(watcher, thread);
+        installScsiBackend(nullptr);
     }
 };
 
