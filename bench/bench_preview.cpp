@@ -16,6 +16,7 @@
 // QT_QPA_PLATFORM=offscreen. The test picture is flat colour and compresses far better than a
 // camera's view; sensor noise (the standard deviation in grey levels, 3 is typical) brings the
 // frames to a camera's size.
+#include "bench/cputime.h"
 #include "preview/framecapture.h"
 #include "preview/videostreamthread.h"
 #include "preview/workerthread.h"
@@ -33,9 +34,6 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
-#include <sys/resource.h>
-#include <time.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -51,19 +49,6 @@ constexpr int frameWidth = 1920;
 constexpr int frameHeight = 1080;
 constexpr int pictureCount = 8;
 constexpr int jpegQuality = 90;
-
-double threadCpuMs() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
-}
-
-double processCpuMs() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
 
 double msBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();

@@ -16,7 +16,12 @@
 #if __has_include(<vidcap.h>)
 #include <vidcap.h>
 #else
-// Toolchains without the DirectShow capture headers: the interface as vidcap.idl declares it.
+// Toolchains without the DirectShow capture headers (MinGW-w64): the interface as vidcap.idl
+// declares it. A COM object is freed by its own Release(), never deleted through this pointer, so
+// the warning about a destructor that is not virtual does not apply (the system headers' own
+// interface declarations are exempt from it as system headers).
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
 struct IKsTopologyInfo : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_NumCategories(DWORD *count) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_Category(DWORD index, GUID *category) = 0;
@@ -29,6 +34,7 @@ struct IKsTopologyInfo : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE get_NodeType(DWORD node, GUID *type) = 0;
     virtual HRESULT STDMETHODCALLTYPE CreateNodeInstance(DWORD node, REFIID iid, void **object) = 0;
 };
+#pragma GCC diagnostic pop
 #endif
 
 #include <cstdio>

@@ -39,7 +39,9 @@ public:
             HDEVNOTIFY handle = RegisterDeviceNotificationW(reinterpret_cast<HWND>(nativeWindow),
                                                             &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
             if (!handle) {
-                qWarning("register device event failt!\n");
+                // The window writes the warning; here only the reason.
+                qDebug("RegisterDeviceNotificationW: class %u of 5 refused, error %lu",
+                       static_cast<unsigned>(registrations.size() + 1), GetLastError());
                 return false;
             }
             registrations.push_back(handle);

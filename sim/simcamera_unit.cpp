@@ -10,12 +10,19 @@
 #include "sim/simulatedbus.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <random>
 
 namespace {
 constexpr std::uint32_t kPacketLength = 8;
+
+// The camera fails as the Linux UVC driver reports it, with the same error numbers on every
+// platform (the C library's E* values differ between systems, and some exist only on Linux).
+constexpr int kNoSuchControl = 2;   // ENOENT
+constexpr int kIoError = 5;         // EIO
+constexpr int kBadRequestCode = 56; // EBADRQC
+constexpr int kNoBufferSpace = 105; // ENOBUFS
+constexpr int kTimedOut = 110;      // ETIMEDOUT
 
 constexpr std::int32_t kPanMin = -170;
 constexpr std::int32_t kPanMax = 170;
@@ -72,18 +79,19 @@ PlatformStatus SimCamera::handleUnitRequest(std::uint32_t selector, UnitDirectio
         return failure.status;
     }
     if (camFaults.requestsTimeOut)
-        return fail(failure, ETIMEDOUT);
+        return fail(failure, kTimedOut);
     if (camFaults.failRequestAfter >= 0 && unitRequests >= camFaults.failRequestAfter)
-        return fail(failure, ETIMEDOUT);
+        return fail(failure, kTimedOut);
     if (selector != kSelectorCommand && selector != kSelectorResponse &&
         selector != kSelectorUpgrade)
-        return fail(failure, ENOENT); // no such control on the unit
+        return fail(failure, kNoSuchControl); // no such control on the unit
     if (!data || length != kPacketLength)
-        return fail(failure, ENOBUFS); // the driver checks the size against the control's length
+        return fail(failure,
+                    kNoBufferSpace); // the driver checks the size against the control's length
 
     const bool readable = selector == kSelectorResponse;
     if (readable != (direction == UnitDirection::Read))
-        return fail(failure, EBADRQC); // the control does not support that request
+        return fail(failure, kBadRequestCode); // the control does not support that request
 
     if (direction == UnitDirection::Read) {
         if (camFaults.garbageAnswers) {
@@ -102,7 +110,7 @@ PlatformStatus SimCamera::handleUnitRequest(std::uint32_t selector, UnitDirectio
 
     if (selector == kSelectorUpgrade) {
         if (code != kCmdEnterUpgrade)
-            return fail(failure, EIO);
+            return fail(failure, kIoError);
         ++unitRequests;
         // The camera acknowledges, leaves as a camera and shows up as its updater's disk later.
         const bool showsVolume = !updFaults.neverShowsVolume;
@@ -120,6 +128,11 @@ PlatformStatus SimCamera::handleUnitRequest(std::uint32_t selector, UnitDirectio
         return kStatusOk;
     }
 
+    // The setting a query code asks for, if the code is one.
+    const std::uint8_t *const queried =
+        (code & kQueryBit) && code != kQueryVersion
+            ? settingField(currentSettings, static_cast<std::uint8_t>(code & ~kQueryBit))
+            : nullptr;
     bool restart = false;
     if (std::uint8_t *field = settingField(currentSettings, code)) {
         restart = code == kCmdMicEnable && *field != argument;
@@ -127,19 +140,15 @@ PlatformStatus SimCamera::handleUnitRequest(std::uint32_t selector, UnitDirectio
     } else if (code == kCmdRestoreDefaults) {
         currentSettings = SimSettings();
         restart = true;
-    } else if ((code & kQueryBit) &&
-               settingField(currentSettings, static_cast<std::uint8_t>(code & ~kQueryBit)) &&
-               code != kQueryVersion) {
-        unitAnswer = {{code, sequence,
-                       *settingField(currentSettings, static_cast<std::uint8_t>(code & ~kQueryBit)),
-                       0, 0, 0, 0, 0}};
+    } else if (queried) {
+        unitAnswer = {{code, sequence, *queried, 0, 0, 0, 0, 0}};
     } else if ((code == kQueryVersion && !camFaults.noVersionQuery) ||
                code == kQueryVersionLegacy) {
         unitAnswer = {{code, sequence, 0, 0, 0, 0, 0, 0}};
         if (!camFaults.versionAllZero)
             putVersion(unitAnswer, currentVersion);
     } else {
-        return fail(failure, EIO); // not acknowledged: a stalled transfer
+        return fail(failure, kIoError); // not acknowledged: a stalled transfer
     }
     ++unitRequests;
 

@@ -1,5 +1,7 @@
 #include "upgrade/abnormaldetectthread.h"
 
+#include "common/threadcom.h"
+
 #include <QMutexLocker>
 
 AbnormalDetectThread::AbnormalDetectThread(int selector, QObject *parent)
@@ -7,6 +9,8 @@ AbnormalDetectThread::AbnormalDetectThread(int selector, QObject *parent)
     , productLineSelector(selector) {}
 
 void AbnormalDetectThread::start() {
+    // The searches open the system's volumes from this thread for as long as the watch runs.
+    const ThreadComApartment com;
     {
         QMutexLocker locker(&lock);
         running = true;

@@ -11,8 +11,10 @@ void putLittle16(std::vector<std::uint8_t> &buffer, std::size_t offset, std::uin
     buffer[offset + 1] = static_cast<std::uint8_t>(value >> 8);
 }
 
-void putLittle32(std::vector<std::uint8_t> &buffer, std::size_t offset, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i)
+// A little-endian field of `width` bytes (4, or 8 for a ULONG_PTR on 64-bit Windows).
+void putLittle(std::vector<std::uint8_t> &buffer, std::size_t offset, std::size_t width,
+               std::uint64_t value) {
+    for (std::size_t i = 0; i < width; ++i)
         buffer[offset + i] = static_cast<std::uint8_t>(value >> (8 * i));
 }
 
@@ -28,23 +30,24 @@ Request baseRequest(const std::uint8_t *cdb, std::size_t cdbLength, std::uint32_
 }
 } // namespace
 
-std::vector<std::uint8_t> encode(const Request &request) {
+std::vector<std::uint8_t> encode(const Request &request, const Layout &layout) {
     const std::uint32_t length = std::min(request.dataLength, kMaxDataLength);
-    std::vector<std::uint8_t> buffer(kDataOffset + length, 0);
-    putLittle16(buffer, 0, static_cast<std::uint16_t>(kHeaderLength)); // Length
+    std::vector<std::uint8_t> buffer(layout.dataOffset + length, 0);
+    putLittle16(buffer, 0, static_cast<std::uint16_t>(layout.headerLength)); // Length
     // 2 ScsiStatus, 3 PathId: zero
     buffer[4] = request.targetId;
     // 5 Lun: zero
     buffer[6] = request.cdbLength;
     buffer[7] = kSenseLength;
     buffer[8] = request.dataIn ? 1 : 0;
-    putLittle32(buffer, 12, length);
-    putLittle32(buffer, 16, request.timeout_s);
-    putLittle32(buffer, 20, static_cast<std::uint32_t>(kDataOffset));
-    putLittle32(buffer, 24, static_cast<std::uint32_t>(kSenseOffset));
-    std::memcpy(&buffer[28], request.cdb, std::min<std::size_t>(request.cdbLength, 16));
+    putLittle(buffer, 12, 4, length);            // DataTransferLength
+    putLittle(buffer, 16, 4, request.timeout_s); // TimeOutValue
+    putLittle(buffer, layout.dataBufferOffsetField, layout.pointerSize, layout.dataOffset);
+    putLittle(buffer, layout.senseInfoOffsetField, 4, layout.senseOffset);
+    std::memcpy(&buffer[layout.cdbField], request.cdb,
+                std::min<std::size_t>(request.cdbLength, 16));
     if (request.data && length)
-        std::memcpy(&buffer[kDataOffset], request.data, length);
+        std::memcpy(&buffer[layout.dataOffset], request.data, length);
     return buffer;
 }
 

@@ -1,6 +1,7 @@
 #include "upgrade/upgradethread.h"
 
 #include "common/clock.h"
+#include "common/threadcom.h"
 #include "control/uvcextensionunit.h"
 #include "upgrade/packagefiles.h"
 #include "upgrade/returningcamera.h"
@@ -34,6 +35,8 @@ void UpgradeThread::setCameraDeviceId(const QString &deviceId) {
 }
 
 void UpgradeThread::start() {
+    // The switch into the updater goes through the extension unit's COM objects.
+    const ThreadComApartment com;
     {
         QMutexLocker locker(&lock);
         running = true;

@@ -6,6 +6,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 class TestSpine : public QObject {
@@ -64,9 +65,14 @@ private slots:
     }
 
     void logFolderAndLines() {
-        const QString resolved = resolveUserPath("~/.cameracontrol/cameracontrol.log", false, "s");
-        QCOMPARE(resolved, QDir::homePath() + "/.cameracontrol/cameracontrol.log");
-        resolveUserPath("~/.cameracontrol/cameracontrol.log", false, "other");
+        // A folder of its own: on Windows the home is the user's profile, whatever HOME says.
+        const QString name =
+            QString("/.cameracontrol-%1/a.log").arg(QCoreApplication::applicationPid());
+        const QString resolved = resolveUserPath("~" + name, false, "s");
+        const auto removeFolder =
+            qScopeGuard([&] { QDir(QFileInfo(resolved).path()).removeRecursively(); });
+        QCOMPARE(resolved, QDir::homePath() + name);
+        resolveUserPath("~" + name, false, "other");
         QCOMPARE(readFile(resolved), QByteArray("s")); // an existing file is kept
         QCOMPARE(resolveUserPath("C:\\Users\\me", true, {}), QString("C:/Users/me"));
         // A file where the folder should be: the folder cannot be made, and the log says so.
@@ -126,13 +132,24 @@ private slots:
     void bannerIsTheFirstContentOfANewLog() {
         QTemporaryDir home;
         QTemporaryDir elsewhere;
+        QString path = home.filePath(".cameracontrol/cameracontrol.log");
+#ifdef Q_OS_WIN
+        // Windows takes the home folder from the user's profile, not from HOME: the profile's log
+        // folder is set aside for the run and put back afterwards.
+        const QString folder = QDir::homePath() + "/.cameracontrol", aside = folder + "-aside";
+        QDir().rename(folder, aside);
+        const auto restore = qScopeGuard([=] {
+            QDir(folder).removeRecursively();
+            QDir().rename(aside, folder);
+        });
+        path = folder + "/cameracontrol.log";
+#endif
         QProcess program;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", home.path());
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(elsewhere.path());
         program.start(CAMERACONTROL_BINARY, QStringList());
-        const QString path = home.filePath(".cameracontrol/cameracontrol.log");
         QTRY_VERIFY_WITH_TIMEOUT(readFile(path).count('\n') >= 4, 20000);
         program.kill();
         program.waitForFinished();

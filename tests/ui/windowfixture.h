@@ -10,6 +10,7 @@
 #include "ui/formcustomizemessagebox.h"
 #include "ui/mainwindow.h"
 #include "ui/maskwidget.h"
+#include "upgrade/massstorage.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -122,6 +123,8 @@ struct WindowFixture : SimFixture {
     }
     ~WindowFixture() {
         window.reset();
+        // A disk the window's watcher left open belongs to the simulated bus, which goes next.
+        releaseUpdaterDevice();
         QFile::remove(settingsPath());
     }
     // Opens the window and stops the preview that opening the first camera started.

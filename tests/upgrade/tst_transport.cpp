@@ -187,14 +187,23 @@ private slots:
                                                "96 3f 7d 28 e1 7f 72"));
         const std::uint8_t cdb[10] = {0xE8, 0x01, 0, 0, 0, 0, 0, 0, 0x04, 0x00};
         const QByteArray payload = pattern(1024);
-        auto buffer = passthrough::encode(passthrough::vendorRequest(
-            cdb, 10, ScsiDirection::ToDevice, bytes(payload), 1024, 120));
+        const auto request =
+            passthrough::vendorRequest(cdb, 10, ScsiDirection::ToDevice, bytes(payload), 1024, 120);
+        auto buffer = passthrough::encode(request, passthrough::kLayout32);
         QCOMPARE(hexOf(buffer.data(), 48),
                  "2c 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 50 00 00 00 "
                  "30 00 00 00 e8 01 00 00 00 00 00 00 04 00 00 00 00 00 00 00 00 00 00 00");
         QCOMPARE(std::memcmp(buffer.data() + 80, payload.constData(), 1024), 0);
+        // 64-bit: DataBufferOffset 8 bytes wide at 24, SenseInfoOffset at 32, Cdb at 36.
+        buffer = passthrough::encode(request, passthrough::kLayout64);
+        QCOMPARE(hexOf(buffer.data(), 64),
+                 "38 00 00 00 00 00 0a 18 00 00 00 00 00 04 00 00 78 00 00 00 00 00 00 00 "
+                 "60 00 00 00 00 00 00 00 40 00 00 00 e8 01 00 00 00 00 00 00 04 00 00 00 "
+                 "00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00");
+        QCOMPARE(std::memcmp(buffer.data() + 96, payload.constData(), 1024), 0);
         const std::uint8_t inquiry[6] = {0x12, 0, 0, 0, 0x24, 0};
-        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2));
+        buffer = passthrough::encode(passthrough::inquiryRequest(inquiry, 6, 36, 2),
+                                     passthrough::kLayout32);
         QCOMPARE(buffer.size(), std::size_t(80 + 36));
         QCOMPARE(hexOf(buffer.data(), 32),
                  "2c 00 00 00 01 00 06 18 01 00 00 00 24 00 00 00 02 00 00 00 50 00 00 00 "
