@@ -182,8 +182,9 @@ private slots:
                                                << "";
         const std::pair<const char *, const char *> hostile[] = {
             {"slip", "\"..\" in the name"},
-            {"absolute", "absolute name"},
-            {"backslash", "backslash in the name"},
+            {"absolute",
+             "absolute name|drive letter"}, // a Windows name is absolute through its drive
+            {"backslash", "backslash in the name|\"..\" in the name"}, // a separator on Windows
             {"link", "kernel: a link"},
             {"link through", "boot: a link"},
             {"device", "cis.bin: a device, FIFO or socket"},
@@ -213,7 +214,8 @@ private slots:
         f->child<QPushButton>("btnUpgrade")->click();
         QCOMPARE(f->dialogs.seen.join("").remove(" [masked]"), seen);
         QCOMPARE(log.contains("package not unpacked:"), !reason.isEmpty());
-        QVERIFY2(log.contains(reason), qPrintable(log.messages().join('\n')));
+        QVERIFY2(!log.messages().filter(QRegularExpression(reason)).isEmpty(),
+                 qPrintable(log.messages().join('\n')));
         QVERIFY(idle());
         QVERIFY(f->camera->xuLog().empty() && f->camera->scsiLog().empty());
         QCOMPARE(snapshot(root->path(), folder()), outside); // nothing changed outside the folder
