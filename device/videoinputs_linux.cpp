@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 int retryIoctl(int fd, unsigned long request, void *argument) {
@@ -59,14 +60,19 @@ public:
         return true;
     }
 
-    bool set(CameraControlId property, std::int32_t value) override {
+    bool set(CameraControlId property, std::int32_t value, std::string &reason) override {
         const std::uint32_t id = controlId(property);
-        if (id == 0)
+        if (id == 0) {
+            reason = "no such control";
             return false;
+        }
         v4l2_control control{};
         control.id = id;
         control.value = inArcSeconds(property) ? degreesToArcSeconds(value) : value;
-        return retryIoctl(fd, VIDIOC_S_CTRL, &control) == 0;
+        if (retryIoctl(fd, VIDIOC_S_CTRL, &control) == 0)
+            return true;
+        reason = std::string("VIDIOC_S_CTRL: ") + std::strerror(errno);
+        return false;
     }
 
 private:

@@ -137,7 +137,8 @@ private slots:
         auto controls = backend->bind(0);
         QVERIFY(controls);
         const auto id = static_cast<CameraControlId>(property);
-        QVERIFY(controls->set(id, value));
+        std::string reason;
+        QVERIFY(controls->set(id, value, reason));
         QCOMPARE(kernel->calls.join(", "), call);
         kernel->controls[kernel->controls.begin()->first] = raw;
         std::int32_t got = 7;
@@ -145,11 +146,12 @@ private slots:
         QCOMPARE(got, read);
         // Refused by the device: reported, and the caller's value is kept.
         kernel->controlErrno = ERANGE;
-        QVERIFY(!controls->set(id, value));
+        QVERIFY(!controls->set(id, value, reason));
+        QCOMPARE(reason, std::string("VIDIOC_S_CTRL: Numerical result out of range"));
         got = 7;
         QVERIFY(!controls->get(id, got));
         QCOMPARE(got, 7);
-        QVERIFY(!controls->set(CameraControlId::Roll, 1));
+        QVERIFY(!controls->set(CameraControlId::Roll, 1, reason));
     }
 
     void extensionUnitRequests() {
