@@ -352,7 +352,7 @@ void MainWindow::slotOnCameraPlugged(bool plug, const QString &path) {
     // An empty id is contained in every path: a removal while no camera is current also lands
     // here and shows the empty name as disconnected.
     if (!plug && path.contains(currentDeviceId, Qt::CaseInsensitive)) {
-        ui->labPreview->setStyleSheet(QStringLiteral("border:2px dashed #dadfe4;"));
+        showIdlePreviewBorder();
         emit onCameraState(kStateDisconnected, currentFriendlyName);
         closeCamera();
         qDebug() << "plug out reset param";

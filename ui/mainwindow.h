@@ -157,6 +157,8 @@ private:
     void previewStartPressed();
     // Stops a running preview worker and waits for its thread; no-op without one.
     void stopPreviewWorker();
+    // The dashed border of the idle surface, in the current theme's colour.
+    void showIdlePreviewBorder();
     QMovie *currentLoadingMovie() const;
 
     // --- Support page (mainwindow_support.cpp)

@@ -104,6 +104,12 @@ private slots:
         leftPress(f->child<QLabel>("labelStop"));
         QVERIFY(!f->access().previewWorkerRunning());
         QVERIFY(showsHint());
+        f->child<QPushButton>("btnModeLight")->click(); // the idle border follows the theme
+        const QImage surface = f->child<QLabel>("labPreview")->grab().toImage();
+        QStringList edge;
+        for (int y = 0; y < surface.height(); ++y)
+            edge << surface.pixelColor(0, y).name();
+        QVERIFY(edge.contains("#333333") && !edge.contains("#dadfe4"));
         f->window->slotOnReader(QPixmap(8, 8)); // a picture still queued after the stop
         QVERIFY(showsHint());
         QCOMPARE(f->bus.openHandles(), 2); // the capture is closed, the camera's channels are not
