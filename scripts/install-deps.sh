@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
     libopencv-dev libudev-dev
     p7zip-full
     fonts-crosextra-carlito

@@ -1,11 +1,14 @@
 #include "ui/maskwidget.h"
 
+#include "ui/windowopacity.h"
+
 #include <QApplication>
 #include <QAtomicPointer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
 
@@ -16,7 +19,39 @@ QAtomicPointer<MaskWidget> &theMask() {
     static QAtomicPointer<MaskWidget> mask;
     return mask;
 }
+
+MaskWidget::OpacityProbe opacityProbe = nullptr;
+
+bool opacityShows() {
+    return opacityProbe ? opacityProbe() : windowOpacityAvailable();
+}
+
+// Paints the mask's colour at the mask's opacity over the whole of its parent, the main window.
+class InsideShade final : public QWidget {
+public:
+    InsideShade(QWidget *parent, const MaskWidget &owner)
+        : QWidget(parent)
+        , mask(owner) {
+        setObjectName(QStringLiteral("maskShade"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QColor colour = mask.palette().color(QPalette::Window);
+        colour.setAlphaF(colour.alphaF() * mask.windowOpacity());
+        QPainter(this).fillRect(rect(), colour);
+    }
+
+private:
+    const MaskWidget &mask;
+};
 } // namespace
+
+void MaskWidget::setOpacityProbe(OpacityProbe probe) {
+    opacityProbe = probe;
+}
 
 MaskWidget *MaskWidget::instance() {
     if (MaskWidget *existing = theMask().loadAcquire())
@@ -51,38 +86,95 @@ void MaskWidget::setDialogNames(const QStringList &names) {
 }
 
 void MaskWidget::setBgColor(const QColor &bgColor) {
-    QPalette shade = palette();
-    shade.setBrush(QPalette::All, QPalette::Window, QBrush(bgColor, Qt::SolidPattern));
-    setPalette(shade);
+    QPalette colours = palette();
+    colours.setBrush(QPalette::All, QPalette::Window, QBrush(bgColor, Qt::SolidPattern));
+    setPalette(colours);
+    if (shade)
+        shade->update();
 }
 
 void MaskWidget::setOpacity(double opacity) {
     setWindowOpacity(opacity);
+    if (shade)
+        shade->update();
+}
+
+bool MaskWidget::dims() const {
+    return isVisible() || shadeShown();
+}
+
+bool MaskWidget::shadeShown() const {
+    // Shown, even while the main window itself is not (yet) on screen.
+    return shade && !shade->isHidden();
+}
+
+QRect MaskWidget::dimmedArea() const {
+    if (shadeShown())
+        return QRect(shade->mapToGlobal(QPoint(0, 0)), shade->size());
+    return isVisible() ? geometry() : QRect();
+}
+
+QWidget *MaskWidget::insideShade() {
+    if (!mainWidget)
+        return nullptr;
+    if (!shade || shade->parentWidget() != mainWidget)
+        shade = new InsideShade(mainWidget, *this);
+    return shade;
+}
+
+void MaskWidget::dimFor(QWidget *dialog) {
+    shownFor = dialog;
+    QWidget *inside = opacityShows() ? nullptr : insideShade();
+    if (inside) {
+        inside->setGeometry(inside->parentWidget()->rect());
+        inside->raise();
+        inside->show();
+    } else {
+        show();
+        activateWindow();
+    }
+    // The dialog ends up active above the mask. Raising it as well keeps it on top where no
+    // window manager stacks the active window first.
+    if (dialog) {
+        dialog->raise();
+        dialog->activateWindow();
+    }
+}
+
+void MaskWidget::undim() {
+    hide();
+    if (shade)
+        shade->hide();
+    shownFor = nullptr;
 }
 
 bool MaskWidget::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Show:
-        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive)) {
-            show();
-            activateWindow();
-            // The dialog ends up active above the mask. Raising it as well keeps it on top where
-            // no window manager stacks the active window first.
-            if (auto *dialog = qobject_cast<QWidget *>(watched)) {
-                dialog->raise();
-                dialog->activateWindow();
-            }
-        }
+        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive))
+            dimFor(qobject_cast<QWidget *>(watched));
         break;
     case QEvent::Hide:
         if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive))
-            hide();
+            undim();
         break;
     case QEvent::WindowActivate:
         if (const QWidget *covered = mainWidget.data()) {
-            if (watched->objectName() == covered->objectName() && isVisible())
+            if (watched->objectName() != covered->objectName())
+                break;
+            // The main window must not come above the dialog: the mask window takes the
+            // activation, or, with the shade inside the main window, the dialog itself.
+            if (isVisible())
                 activateWindow();
+            else if (shadeShown() && shownFor) {
+                shownFor->raise();
+                shownFor->activateWindow();
+            }
         }
+        break;
+    case QEvent::Resize:
+        if (shade && watched == mainWidget.data())
+            shade->setGeometry(mainWidget->rect());
         break;
     default:
         break;

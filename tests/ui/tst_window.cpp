@@ -146,7 +146,16 @@ private slots:
         QVERIFY(f->child<QLabel>("labPreview")->pixmap(Qt::ReturnByValue).isNull());
     }
 
+    void dialogFamily_data() {
+        addColumns<bool>({"opacityShows"});
+        QTest::newRow("a window over the window") << true;
+        QTest::newRow("a shade inside the window, no compositor") << false;
+    }
     void dialogFamily() {
+        QFETCH(bool, opacityShows);
+        static bool shows;
+        shows = opacityShows;
+        MaskWidget::setOpacityProbe([] { return shows; });
         f->open();
         f->window->show();
         f->window->move(40, 30);
@@ -155,9 +164,18 @@ private slots:
         QCOMPARE(f->window->runMessageBox("plain", 0, true), int(QDialog::Accepted));
         QCOMPARE(f->dialogs.seen, (QStringList{"FormCustomizeMessagebox: Title\ntext [masked]",
                                                "FormCustomizeMessagebox: plain [masked]"}));
-        QVERIFY(!MaskWidget::instance()->isVisible());
+        QVERIFY(!MaskWidget::instance()->dims());
+        const auto corner = [this] { return f->window->grab().toImage().pixelColor(4, 4); };
+        const QColor undimmed = corner();
         FormCustomizeMessagebox box("text", 1, true);
         box.show();
+        // Without a compositor the window shows through the shade at 30 %, not black.
+        if (!opacityShows)
+            QCOMPARE(corner().name(),
+                     QColor(qRound(undimmed.red() * 0.3), qRound(undimmed.green() * 0.3),
+                            qRound(undimmed.blue() * 0.3))
+                         .name());
+        MaskWidget::setOpacityProbe(nullptr);
         QCOMPARE(box.findChild<QPushButton *>("btnCancel")->isVisible(), true);
         QStringList countdown;
         for (int tick = 0; tick < 6 && box.isVisible(); ++tick) {

@@ -74,8 +74,7 @@ private:
         // Covered by the mask, and about centred over the window (a box may grow once shown).
         const QPoint offset =
             covered ? dialog->geometry().center() - covered->geometry().center() : QPoint();
-        const bool masked = covered && mask->isVisible() &&
-                            mask->geometry() == covered->geometry() &&
+        const bool masked = covered && mask->dims() && mask->dimmedArea() == covered->geometry() &&
                             offset.manhattanLength() < 60;
         // A message box whole; of the other dialogs their heading.
         QString shown = text ? text->toPlainText() : QString();
