@@ -6,7 +6,7 @@ packages=(
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
     libopencv-dev libudev-dev
     p7zip-full
-    fonts-crosextra-carlito
+    fonts-crosextra-carlito fonts-wqy-microhei
 )
 missing=()
 for package in "${packages[@]}"; do

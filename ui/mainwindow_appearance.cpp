@@ -28,8 +28,11 @@ const char kLinkColourDark[] = "#DEE2E2";
 // Without the Windows family, fontconfig's default choice (DejaVu Sans and the like) is so wide
 // that the longest caption of the Control page, "Powerline Frequency:" at 15 px, no longer fits
 // its column beside the combo boxes. Carlito (free, Debian: fonts-crosextra-carlito) fits it.
+// Carlito has no full-width forms, such as the colon of the "Mic" caption (U+FF1A): WenQuanYi
+// Micro Hei (Debian: fonts-wqy-microhei, 5 MiB) has every character the window shows, and is
+// named so that no other font of the machine is picked for them.
 const char kApplicationFontFamily[] = "Segoe UI";
-const char kApplicationFontStandIn[] = "Carlito";
+const char *const kApplicationFontStandIns[] = {"Carlito", "WenQuanYi Micro Hei"};
 
 // How much of the saved frame's top edge must lie on the screen for the saved place to be used.
 constexpr int kReachableTopEdgeWidth = 100;
@@ -49,9 +52,11 @@ int MainWindow::screenCount() {
 }
 
 void MainWindow::installFontSubstitutes() {
-    // A substitute is only looked at when the family itself is not installed.
-    QFont::insertSubstitution(QString::fromLatin1(kApplicationFontFamily),
-                              QString::fromLatin1(kApplicationFontStandIn));
+    // Substitutes are only looked at when the family itself is not installed; the first one that
+    // has a character draws it.
+    for (const char *standIn : kApplicationFontStandIns)
+        QFont::insertSubstitution(QString::fromLatin1(kApplicationFontFamily),
+                                  QString::fromLatin1(standIn));
 }
 
 QString MainWindow::settingsFilePath() const {

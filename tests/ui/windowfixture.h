@@ -3,6 +3,7 @@
 // dialog showed and whether the dimming mask covered the window meanwhile.
 #pragma once
 
+#include "app/startup.h"
 #include "device/hotplugsource.h"
 #include "preview/videostreamthread.h"
 #include "testsupport/simfixture.h"
@@ -13,10 +14,14 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGlyphRun>
 #include <QLabel>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -47,13 +52,60 @@ private:
     MainWindow &w;
 };
 
+// The texts that a widget shows, as plain text.
+inline QStringList textsOf(QWidget *widget) {
+    QStringList texts;
+    if (auto *label = qobject_cast<QLabel *>(widget))
+        texts << label->text();
+    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
+        texts << button->text();
+    else if (auto *edit = qobject_cast<QTextEdit *>(widget))
+        texts << edit->toPlainText();
+    else if (auto *box = qobject_cast<QComboBox *>(widget))
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i);
+    else if (auto *list = qobject_cast<QListWidget *>(widget))
+        for (int i = 0; i < list->count(); ++i)
+            texts << list->item(i)->text();
+    for (QString &text : texts) {
+        if (Qt::mightBeRichText(text)) {
+            QTextDocument document;
+            document.setHtml(text);
+            text = document.toPlainText();
+        }
+    }
+    return texts;
+}
+
+// The lines shown by the widget and its children that a font Qt resolves for them has no glyph
+// for (they would show a box), as "objectName: line".
+inline QStringList missingGlyphs(QWidget *root) {
+    QStringList missing;
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *widget : qAsConst(widgets))
+        for (const QString &text : textsOf(widget))
+            for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) {
+                QTextLayout layout(line, widget->font());
+                layout.beginLayout();
+                layout.createLine();
+                layout.endLayout();
+                for (const QGlyphRun &run : layout.glyphRuns())
+                    if (run.glyphIndexes().contains(0))
+                        missing << widget->objectName() + ": " + line;
+            }
+    return missing;
+}
+
 // Answers every dialog of the family as it opens, from inside its own event loop: with the next
 // answer given ("ok", "cancel", "upgrade" for the stuck-camera offer), or "ok" when none is left.
 class DialogAnswerer : public QObject {
 public:
     DialogAnswerer() { qApp->installEventFilter(this); }
     QStringList answers;
-    QStringList seen; // "ObjectName: shown text", with " [masked]" while the mask covered
+    // "ObjectName: shown text", with " [masked]" while the mask covered, and the lines that would
+    // show a box for a missing glyph.
+    QStringList seen;
 
     bool eventFilter(QObject *watched, QEvent *event) override {
         auto *dialog = qobject_cast<QDialog *>(watched);
@@ -80,8 +132,10 @@ private:
         QString shown = text ? text->toPlainText() : QString();
         if (!qobject_cast<FormCustomizeMessagebox *>(dialog))
             shown = shown.section('\n', 0, 0);
+        const QStringList boxes = missingGlyphs(dialog);
         seen << dialog->objectName() + (shown.isEmpty() ? "" : ": " + shown) +
-                    (masked ? " [masked]" : "");
+                    (masked ? " [masked]" : "") +
+                    (boxes.isEmpty() ? "" : " [no glyph: " + boxes.join(", ") + "]");
         const QString answer = answers.isEmpty() ? "ok" : answers.takeFirst();
         const char *button = answer == "ok"       ? "btnOK"
                              : answer == "cancel" ? "btnCancel"
@@ -108,6 +162,7 @@ struct WindowFixture : SimFixture {
     WindowFixture()
         : SimFixture(configAt("1-1")) {
         installClock(nullptr); // the preview and the watcher run on the system clock
+        setApplicationFont();
         QFile::remove(settingsPath());
         g_pan = g_tilt = 0;
         g_zoom = 100;
