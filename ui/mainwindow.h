@@ -172,7 +172,6 @@ private:
     // and dragged.
     bool savedPlaceIsReachable() const;
     void saveSettings();
-    QString settingsFilePath() const;
 
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;

@@ -1,12 +1,12 @@
-// Themes (style sheet, palette, link colour, loading animation), the settings file with the
-// vendor selection, the saved window geometry and theme, and the screen count that decides
-// whether the saved values are used.
+// Themes (style sheet, palette, link colour, loading animation), the vendor selection, the saved
+// window geometry and theme in the user's settings, and the screen count that decides whether the
+// saved values are used.
+#include "common/settingsfiles.h"
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFont>
@@ -59,10 +59,6 @@ void MainWindow::installFontSubstitutes() {
                                   QString::fromLatin1(standIn));
 }
 
-QString MainWindow::settingsFilePath() const {
-    return QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName);
-}
-
 void MainWindow::changeStyle(const QString &qssFile) {
     if (qssFile.isEmpty())
         return;
@@ -108,11 +104,12 @@ void MainWindow::on_btnModeDark_clicked() {
 }
 
 void MainWindow::loadSettings() {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    vendorIndex = settings.value(QStringLiteral("/product_model/main")).toInt();
+    vendorIndex = readVendorSelection();
     QString manufacturer;
     vendorByIndex(vendorIndex, manufacturer, vendorId);
     qInfo() << "credit manufacturer:" << manufacturer;
+
+    const QSettings settings(userSettingsFile(), QSettings::IniFormat);
 
     windowLeft = settings.value(QStringLiteral("/window/left")).toInt();
     windowTop = settings.value(QStringLiteral("/window/top")).toInt();
@@ -142,7 +139,7 @@ bool MainWindow::savedPlaceIsReachable() const {
 }
 
 void MainWindow::saveSettings() {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    QSettings settings(userSettingsFile(), QSettings::IniFormat);
     const QRect frame = frameGeometry();
     settings.setValue(QStringLiteral("/window/left"), QString::number(frame.x()));
     settings.setValue(QStringLiteral("/window/top"), QString::number(frame.y()));
@@ -150,4 +147,6 @@ void MainWindow::saveSettings() {
     settings.setValue(QStringLiteral("/window/height"), QString::number(height()));
     settings.setValue(QStringLiteral("/style/index"), QString::number(styleIndex));
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning() << "the settings could not be written:" << settings.fileName();
 }

@@ -40,18 +40,25 @@ private slots:
     void cleanup() { f.reset(); }
 
     void cameraList_data() {
-        // vendor: the settings file's selection
-        addColumns<int, QString, QStringList>({"vendor", "expected", "enabled"});
-        QTest::newRow("QX line") << 0 << "QX-M30-000" << kControls;
-        QTest::newRow("own line: ZENTA 310 first, narrowed")
-            << 1 << "ZENTA 310, ZENTA 320, ZENTA 325"
-            << QStringList{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
+        // selection: the vendor selection in each settings file ("where=vendor")
+        addColumns<QString, QString, QStringList>({"selection", "expected", "enabled"});
+        const QStringList narrowed{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
+        const QString own = "ZENTA 310, ZENTA 320, ZENTA 325";
+        QTest::newRow("QX line") << "user=0"
+                                 << "QX-M30-000" << kControls;
+        QTest::newRow("own line: ZENTA 310 first, narrowed") << "user=1" << own << narrowed;
+        QTest::newRow("the system's") << "system=1" << own << narrowed;
+        QTest::newRow("the user's over the system's") << "system=1 user=0"
+                                                      << "QX-M30-000" << kControls;
+        QTest::newRow("beside the program over the user's") << "user=0 beside=1" << own << narrowed;
     }
     void cameraList() {
-        QFETCH(int, vendor);
+        QFETCH(QString, selection);
         QFETCH(QString, expected);
         QFETCH(QStringList, enabled);
-        QSettings(settingsPath(), QSettings::IniFormat).setValue("product_model/main", vendor);
+        for (const QString &file : selection.split(' '))
+            QSettings(settingsPath(file.section('=', 0, 0)), QSettings::IniFormat)
+                .setValue("product_model/main", file.section('=', 1).toInt());
         f->bus.addCamera(zentaConfig(0x0103, "Kestrelon ZENTA 310", "1-2"));
         f->bus.addCamera(zentaConfig(0x0305, "Kestrelon ZENTA 320", "1-3"));
         f->bus.addCamera(zentaConfig(0x0306, "ZENTA 325", "1-4"));
@@ -61,7 +68,7 @@ private slots:
                               ? "QX-M30-000(Connected)"
                               : "Kestrelon ZENTA 310(Connected)");
         QCOMPARE(f->enabled(kControls), enabled);
-        if (vendor == 0)
+        if (enabled == kControls)
             return;
         auto *list = f->child<QListWidget>("listWidgetCamera");
         f->window->slotOnSingleClickedCameraItem(list->item(1)); // a click switches, no preview
@@ -218,6 +225,7 @@ private slots:
         const QRect frame = f->window->frameGeometry();
         QVERIFY(f->window->close());
         QCOMPARE(f->bus.openHandles(), 0);
+        QVERIFY(!QFile::exists(settingsPath("beside"))); // nothing is written beside the program
         QSettings saved(settingsPath(), QSettings::IniFormat);
         QCOMPARE(QString("%1 %2 %3 %4 %5")
                      .arg(saved.value("window/left").toString(),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/startup.h"
+#include "common/settingsfiles.h"
 #include "device/hotplugsource.h"
 #include "preview/videostreamthread.h"
 #include "testsupport/simfixture.h"
@@ -153,9 +154,18 @@ inline void leftPress(QWidget *widget) {
     QCoreApplication::sendEvent(widget, &press);
 }
 
-// The window reads and writes its settings beside the test program.
+// The user's settings file, in Qt's test location below the test's home; the system's
+// configuration folder is one of the test's own.
 inline QString settingsPath() {
-    return QCoreApplication::applicationDirPath() + "/product.ini";
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(QDir::homePath() + "/.qttest/xdg"));
+    return userSettingsFile();
+}
+// The vendor selection's files: "system", "user" (settingsPath()) and "beside" the program.
+inline QString settingsPath(const QString &where) {
+    const QString user = settingsPath();
+    const QStringList files = vendorSelectionFiles();
+    return where == "system" ? files.first() : where == "user" ? user : files.last();
 }
 
 struct WindowFixture : SimFixture {
@@ -163,13 +173,15 @@ struct WindowFixture : SimFixture {
         : SimFixture(configAt("1-1")) {
         installClock(nullptr); // the preview and the watcher run on the system clock
         setApplicationFont();
-        QFile::remove(settingsPath());
+        for (const char *where : {"system", "user", "beside"})
+            QFile::remove(settingsPath(where));
         g_pan = g_tilt = 0;
         g_zoom = 100;
     }
     ~WindowFixture() {
         window.reset();
-        QFile::remove(settingsPath());
+        for (const char *where : {"system", "user", "beside"})
+            QFile::remove(settingsPath(where));
     }
     // Opens the window and stops the preview that opening the first camera started.
     MainWindow &open() {
