@@ -1,5 +1,6 @@
 #include "device/v4l2node_linux.h"
 
+#include "common/deviceaccess.h"
 #include "device/interfacename.h"
 
 #include <fcntl.h>
@@ -121,11 +122,26 @@ bool VideoNodeScanner::isCaptureNode(int number, std::string *card) const {
     std::uint32_t caps = 0;
     std::string name;
     const std::string devNode = paths.dev + "/" + kVideoPrefix + std::to_string(number);
-    if (!capabilities || !capabilities(devNode, caps, name))
+    errno = 0;
+    if (!capabilities || !capabilities(devNode, caps, name)) {
+        const int error = errno;
+        if (isAccessDenied(error) && isFirstNodeOfUsbInterface(number))
+            reportDeviceAccessDenied(DeviceNodeKind::Camera, devNode, std::strerror(error));
         return false;
+    }
     if (card)
         *card = name;
     return (caps & V4L2_CAP_VIDEO_CAPTURE) != 0;
+}
+
+bool VideoNodeScanner::isFirstNodeOfUsbInterface(int number) const {
+    // A camera's capture node is the first of its interface's nodes (index 0), the metadata node
+    // the second; a node that cannot be opened cannot say which it is.
+    const fs::path nodeDirectory = classDirectory(paths) / (kVideoPrefix + std::to_string(number));
+    const fs::path interfaceDir = interfaceDirectory(nodeDirectory);
+    unsigned long index = 0;
+    return !interfaceDir.empty() && fs::exists(interfaceDir.parent_path() / "idVendor") &&
+           (!readHexAttribute(nodeDirectory / "index", 0xFF, index) || index == 0);
 }
 
 VideoNodeInfo VideoNodeScanner::describe(int number) const {

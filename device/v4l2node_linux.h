@@ -21,7 +21,8 @@ struct LinuxDeviceRoots {
 };
 
 // Asks a device node for its V4L2 capabilities (VIDIOC_QUERYCAP): the capabilities of this node
-// and the driver's card name. False when the node cannot be opened or does not answer.
+// and the driver's card name. False when the node cannot be opened (errno then says why) or does
+// not answer.
 using CapabilityQuery =
     std::function<bool(const std::string &devNode, std::uint32_t &deviceCaps, std::string &card)>;
 bool queryV4l2Capabilities(const std::string &devNode, std::uint32_t &deviceCaps,
@@ -54,7 +55,9 @@ public:
     std::vector<VideoNodeInfo> scan() const;
 
 private:
+    // Reports a node that may not be opened when it is a camera's capture node.
     bool isCaptureNode(int number, std::string *card) const;
+    bool isFirstNodeOfUsbInterface(int number) const;
 
     LinuxDeviceRoots paths;
     CapabilityQuery capabilities;

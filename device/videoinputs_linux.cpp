@@ -3,6 +3,7 @@
 // pan, tilt and zoom controls of the bound node.
 #include "device/videoinputs.h"
 
+#include "common/deviceaccess.h"
 #include "device/v4l2node_linux.h"
 
 #include <fcntl.h>
@@ -112,8 +113,12 @@ public:
         if (!node.present || !node.capture)
             return nullptr;
         const int fd = ::open(node.devNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (isAccessDenied(errno))
+                reportDeviceAccessDenied(DeviceNodeKind::Camera, node.devNode,
+                                         std::strerror(errno));
             return nullptr;
+        }
         return std::make_unique<LinuxCameraControls>(fd);
     }
 

@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "buildconfig.h"
+#include "common/deviceaccess.h"
 #include "device/captureinterfacefilter.h"
 #include "device/catalogue.h"
 #include "device/hotplugsource.h"
@@ -70,6 +71,10 @@ MainWindow::MainWindow(QWidget *parent)
                           QStringLiteral("FormUpgrade")});
 
     loadSettings();
+    // Reported from any thread (the watcher searches the SCSI devices), and already while the
+    // first list is made: told once the window runs.
+    connect(&DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied, this,
+            &MainWindow::slotOnDeviceAccessDenied, Qt::QueuedConnection);
     connect(this, &MainWindow::onCameraPlugged, this, &MainWindow::slotOnCameraPlugged);
     registerDeviceNotifications();
     connect(this, &MainWindow::onCameraState, this, &MainWindow::slotOnCameraState);
@@ -337,6 +342,15 @@ void MainWindow::slotOnCameraState(int state, const QString &name) {
 void MainWindow::slotOnCaptureInterfaceChanged(bool arrival, const QString &interfaceName) {
     if (classifyCaptureInterfaceEvent(arrival, interfaceName) == CaptureInterfaceOutcome::Camera)
         emit onCameraPlugged(arrival, interfaceName.toLower());
+}
+
+void MainWindow::slotOnDeviceAccessDenied(const QString &node, const QString &advice) {
+    Q_UNUSED(node)
+    // The log has every refused node; one box is enough for the user to act on.
+    if (accessProblemTold)
+        return;
+    accessProblemTold = true;
+    showMessageBox(advice, false);
 }
 
 bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result) {

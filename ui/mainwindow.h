@@ -121,6 +121,8 @@ protected:
 private slots:
     // An arrival or removal reported by the hot-plug source.
     void slotOnCaptureInterfaceChanged(bool arrival, const QString &interfaceName);
+    // A device node that this user may not open: the user is told once per run.
+    void slotOnDeviceAccessDenied(const QString &node, const QString &advice);
 
 private:
     friend class MainWindowTestAccess;
@@ -220,6 +222,7 @@ private:
     int trackingEffectState = 0;
     int trackingSpeedState = 0;
     QString firmwareVersion;
+    bool accessProblemTold = false;
 
     // Navigation and Support page.
     QList<QToolButton *> navButtons;

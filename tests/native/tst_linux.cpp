@@ -2,6 +2,7 @@
 // by the fake kernel: which nodes are cameras and under which name, hot-plug tracking, the V4L2
 // pan/tilt/zoom requests with their arc-seconds, the extension unit's UVCIOC_CTRL_QUERY in both
 // directions, and the SCSI generic candidates and their SG_IO requests.
+#include "common/deviceaccess.h"
 #include "control/extensionunitchannel_linux.h"
 #include "control/uvcextensionunit.h"
 #include "device/dshowcamerawrapper.h"
@@ -192,6 +193,36 @@ private slots:
         QCOMPARE(QString::fromStdString(failure.step) + " " +
                      QString::number(uint(failure.status), 16),
                  QString("Activating video device 80070013"));
+    }
+
+    // A camera's node that this user may not open is logged once with the fix and announced;
+    // a metadata node or another vendor's disk is not.
+    void refusedNodesAreReportedOnce() {
+        for (const char *vendor : {"QXM30   ", "SanDisk "}) {
+            const QString sg = QString("sg%1").arg(vendor[0] == 'Q' ? 0 : 1);
+            kernel->addGeneric(sg,
+                               kernel->addUsbDevice("2-" + sg, "1d6b:0105", "UBO") + "/2:1.0/h");
+            QFile file(kernel->usbRoot() + "/2-" + sg + "/2:1.0/h/vendor");
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(vendor));
+            kernel->deniedNodes.insert(kernel->dev() + "/" + sg.toStdString());
+        }
+        kernel->deniedNodes.insert(kernel->devNode(0));
+        kernel->deniedNodes.insert(kernel->devNode(1));
+        QSignalSpy told(&DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied);
+        MessageCapture log;
+        auto backend = makeLinuxVideoInputBackend(roots(), queryV4l2Capabilities);
+        LinuxScsiBackend scsi(kernel->sysfs(), kernel->dev());
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(summary(backend->list()).section(' ', 0, 0), QString("0:-:-"));
+            for (const char *sg : {"/sg0", "/sg1"})
+                QVERIFY(!scsi.open(kernel->dev() + sg));
+        }
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told[0][0].toString() + " " + told[1][0].toString(),
+                 QString::fromStdString(kernel->devNode(0) + " " + kernel->dev() + "/sg0"));
+        QVERIFY(log.contains(QString::fromStdString("cannot open " + kernel->devNode(0)) +
+                             " (Permission denied): This user may not open the camera's video"));
+        QVERIFY(log.contains("group \"disk\""));
     }
 
     void scsiCandidatesAndRequests() {

@@ -1,6 +1,7 @@
 // The main window over the simulated bus: the camera list as cameras come and go, the model's
 // narrowing of the controls, the preview area and its worker, the dialog family with its mask,
 // closing, the themes and the saved place.
+#include "common/deviceaccess.h"
 #include "preview/videostreamthread.h"
 #include "windowfixture.h"
 
@@ -209,6 +210,17 @@ private slots:
             QCOMPARE(missingGlyphs(f->window.get()), QStringList());
             f->child<QPushButton>("btnModeLight")->click();
         }
+    }
+
+    // Refused device nodes, reported from any thread: the user is told once.
+    void accessProblemToldOnce() {
+        f->open();
+        for (const char *node : {"/dev/video0", "/dev/sg0"})
+            emit DeviceAccessNotices::instance().accessDenied(node, QString("advice on ") + node);
+        QTRY_COMPARE(f->dialogs.seen.size(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(f->dialogs.seen,
+                 QStringList{"FormCustomizeMessagebox: advice on /dev/video0 [masked]"});
     }
 
     void closing() {
