@@ -43,8 +43,11 @@ private slots:
         unpacked = std::make_unique<QTemporaryDir>();
     }
     void cleanup() {
-        f.reset();
+        // The watcher's last search may still hold a handle on the simulated bus: released after
+        // the window (and its watcher) and before the bus.
+        f->window.reset();
         releaseUpdaterDevice();
+        f.reset();
     }
 
     void refusals_data() {
