@@ -89,44 +89,50 @@ void MaskWidget::setBgColor(const QColor &bgColor) {
     QPalette colours = palette();
     colours.setBrush(QPalette::All, QPalette::Window, QBrush(bgColor, Qt::SolidPattern));
     setPalette(colours);
-    if (shade)
-        shade->update();
+    if (QWidget *inside = shade.data())
+        inside->update();
 }
 
 void MaskWidget::setOpacity(double opacity) {
     setWindowOpacity(opacity);
-    if (shade)
-        shade->update();
+    if (QWidget *inside = shade.data())
+        inside->update();
 }
 
 bool MaskWidget::dims() const {
-    return isVisible() || shadeShown();
+    return isVisible() || shownShade();
 }
 
-bool MaskWidget::shadeShown() const {
+QWidget *MaskWidget::shownShade() const {
     // Shown, even while the main window itself is not (yet) on screen.
-    return shade && !shade->isHidden();
+    QWidget *inside = shade.data();
+    return inside && !inside->isHidden() ? inside : nullptr;
 }
 
 QRect MaskWidget::dimmedArea() const {
-    if (shadeShown())
-        return QRect(shade->mapToGlobal(QPoint(0, 0)), shade->size());
+    if (const QWidget *inside = shownShade())
+        return QRect(inside->mapToGlobal(QPoint(0, 0)), inside->size());
     return isVisible() ? geometry() : QRect();
 }
 
 QWidget *MaskWidget::insideShade() {
-    if (!mainWidget)
+    QWidget *covered = mainWidget.data();
+    if (!covered)
         return nullptr;
-    if (!shade || shade->parentWidget() != mainWidget)
-        shade = new InsideShade(mainWidget, *this);
-    return shade;
+    QWidget *inside = shade.data();
+    if (!inside || inside->parentWidget() != covered) {
+        inside = new InsideShade(covered, *this);
+        shade = inside;
+    }
+    return inside;
 }
 
 void MaskWidget::dimFor(QWidget *dialog) {
     shownFor = dialog;
+    QWidget *covered = mainWidget.data();
     QWidget *inside = opacityShows() ? nullptr : insideShade();
-    if (inside) {
-        inside->setGeometry(inside->parentWidget()->rect());
+    if (inside && covered) {
+        inside->setGeometry(covered->rect());
         inside->raise();
         inside->show();
     } else {
@@ -143,8 +149,8 @@ void MaskWidget::dimFor(QWidget *dialog) {
 
 void MaskWidget::undim() {
     hide();
-    if (shade)
-        shade->hide();
+    if (QWidget *inside = shade.data())
+        inside->hide();
     shownFor = nullptr;
 }
 
@@ -164,18 +170,22 @@ bool MaskWidget::eventFilter(QObject *watched, QEvent *event) {
                 break;
             // The main window must not come above the dialog: the mask window takes the
             // activation, or, with the shade inside the main window, the dialog itself.
+            QWidget *dialog = shownFor.data();
             if (isVisible())
                 activateWindow();
-            else if (shadeShown() && shownFor) {
-                shownFor->raise();
-                shownFor->activateWindow();
+            else if (shownShade() && dialog) {
+                dialog->raise();
+                dialog->activateWindow();
             }
         }
         break;
-    case QEvent::Resize:
-        if (shade && watched == mainWidget.data())
-            shade->setGeometry(mainWidget->rect());
+    case QEvent::Resize: {
+        QWidget *inside = shade.data();
+        QWidget *covered = mainWidget.data();
+        if (inside && covered && watched == covered)
+            inside->setGeometry(covered->rect());
         break;
+    }
     default:
         break;
     }

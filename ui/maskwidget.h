@@ -48,7 +48,8 @@ private:
     void undim();
     // The shade painted inside the main window, made on first use.
     QWidget *insideShade();
-    bool shadeShown() const;
+    // The shade when it is shown, else null.
+    QWidget *shownShade() const;
 
     // Guarded: the covered window may be destroyed before the mask.
     QPointer<QWidget> mainWidget;
