@@ -118,12 +118,15 @@ std::vector<int> VideoNodeScanner::presentNumbers() const {
     return numbers;
 }
 
-bool VideoNodeScanner::isCaptureNode(int number, std::string *card) const {
+bool VideoNodeScanner::isCaptureNode(int number, std::string *card, bool *answered) const {
     std::uint32_t caps = 0;
     std::string name;
     const std::string devNode = paths.dev + "/" + kVideoPrefix + std::to_string(number);
     errno = 0;
-    if (!capabilities || !capabilities(devNode, caps, name)) {
+    const bool answer = capabilities && capabilities(devNode, caps, name);
+    if (answered)
+        *answered = answer;
+    if (!answer) {
         const int error = errno;
         if (isAccessDenied(error) && isFirstNodeOfUsbInterface(number))
             reportDeviceAccessDenied(DeviceNodeKind::Camera, devNode, std::strerror(error));
@@ -164,7 +167,7 @@ VideoNodeInfo VideoNodeScanner::describe(int number) const {
     }
 
     std::string card;
-    info.capture = isCaptureNode(number, &card);
+    info.capture = isCaptureNode(number, &card, &info.answered);
     if (!info.capture)
         return info;
 
@@ -259,6 +262,14 @@ void CaptureNodeTracker::rememberPresentNodes() {
         if (info.capture && info.hasInterfaceName && !info.devPath.empty())
             names[info.devPath] = info.interfaceName;
     }
+}
+
+bool CaptureNodeTracker::awaitingAnswer(const std::string &sysName) const {
+    const int number = videoNodeNumber(sysName);
+    if (number < 0)
+        return false;
+    const VideoNodeInfo info = nodes.describe(number);
+    return info.present && !info.answered;
 }
 
 std::optional<CaptureNodeTracker::Change> CaptureNodeTracker::handle(const std::string &action,

@@ -114,6 +114,8 @@ private slots:
             QVERIFY(added && added->arrival && added->interfaceName == firstName());
         }
         QVERIFY(!tracker.handle("add", "/devices/platform-camera/video4linux/video5", "video5"));
+        kernel->addVideoNode(6, firstInterface, 0); // not answering yet, unlike a metadata node
+        QVERIFY(tracker.awaitingAnswer("video6") && !tracker.awaitingAnswer("video1"));
         QVERIFY(!tracker.handle("add", "/devices/virtual/video4linux/vbi0", "vbi0"));
         QCOMPARE(videoNodeNumber("video19") + videoNodeNumber("video1a"), 19 - 1);
         QCOMPARE(degreesToArcSeconds(-2000000), std::numeric_limits<std::int32_t>::min());
