@@ -7,6 +7,7 @@ packages=(
     libopencv-dev libudev-dev
     p7zip-full
     fonts-crosextra-carlito fonts-wqy-microhei
+    dpkg-dev file desktop-file-utils appstream
 )
 missing=()
 for package in "${packages[@]}"; do
