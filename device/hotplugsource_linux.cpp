@@ -5,6 +5,7 @@
 
 #include "device/v4l2node_linux.h"
 
+#include <QDebug>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -94,6 +95,8 @@ private:
         } else if (action == "add" && retriesLeft > 0 && tracker.awaitingAnswer(sysName)) {
             // Without a udev daemon the kernel's event arrives at once, possibly before the
             // driver lets the node be opened.
+            if (retriesLeft == kArrivalRetries)
+                qDebug() << "video node does not answer yet, asking again:" << sysName.c_str();
             QTimer::singleShot(kArrivalRetry_ms, this,
                                [=] { handle(action, devPath, sysName, retriesLeft - 1); });
         }
