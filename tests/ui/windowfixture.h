@@ -17,10 +17,8 @@
 #include <QComboBox>
 #include <QGlyphRun>
 #include <QLabel>
-#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QTextEdit>
 #include <QTextLayout>
 #include <QTimer>
@@ -53,48 +51,27 @@ private:
     MainWindow &w;
 };
 
-// The texts that a widget shows, as plain text.
-inline QStringList textsOf(QWidget *widget) {
-    QStringList texts;
-    if (auto *label = qobject_cast<QLabel *>(widget))
-        texts << label->text();
-    else if (auto *button = qobject_cast<QAbstractButton *>(widget))
-        texts << button->text();
-    else if (auto *edit = qobject_cast<QTextEdit *>(widget))
-        texts << edit->toPlainText();
-    else if (auto *box = qobject_cast<QComboBox *>(widget))
-        for (int i = 0; i < box->count(); ++i)
-            texts << box->itemText(i);
-    else if (auto *list = qobject_cast<QListWidget *>(widget))
-        for (int i = 0; i < list->count(); ++i)
-            texts << list->item(i)->text();
-    for (QString &text : texts) {
-        if (Qt::mightBeRichText(text)) {
-            QTextDocument document;
-            document.setHtml(text);
-            text = document.toPlainText();
-        }
-    }
-    return texts;
-}
-
-// The lines shown by the widget and its children that a font Qt resolves for them has no glyph
-// for (they would show a box), as "objectName: line".
+// The lines that the widget and its children show (labels, buttons, text panels, combo boxes) for
+// which a font Qt resolves has no glyph, so that they would show a box, as "objectName: line".
 inline QStringList missingGlyphs(QWidget *root) {
     QStringList missing;
-    QList<QWidget *> widgets = root->findChildren<QWidget *>();
-    widgets.prepend(root);
-    for (QWidget *widget : qAsConst(widgets))
-        for (const QString &text : textsOf(widget))
-            for (const QString &line : text.split('\n', Qt::SkipEmptyParts)) {
-                QTextLayout layout(line, widget->font());
-                layout.beginLayout();
-                layout.createLine();
-                layout.endLayout();
-                for (const QGlyphRun &run : layout.glyphRuns())
-                    if (run.glyphIndexes().contains(0))
-                        missing << widget->objectName() + ": " + line;
-            }
+    const QList<QWidget *> widgets = root->findChildren<QWidget *>() << root;
+    for (QWidget *widget : widgets) {
+        QStringList texts{widget->property("text").toString(),
+                          widget->property("plainText").toString()};
+        if (auto *box = qobject_cast<QComboBox *>(widget))
+            for (int i = 0; i < box->count(); ++i)
+                texts << box->itemText(i);
+        for (const QString &line : texts.join('\n').split('\n', Qt::SkipEmptyParts)) {
+            QTextLayout layout(line, widget->font());
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            for (const QGlyphRun &run : layout.glyphRuns())
+                if (run.glyphIndexes().contains(0))
+                    missing << widget->objectName() + ": " + line;
+        }
+    }
     return missing;
 }
 
@@ -154,18 +131,13 @@ inline void leftPress(QWidget *widget) {
     QCoreApplication::sendEvent(widget, &press);
 }
 
-// The user's settings file, in Qt's test location below the test's home; the system's
-// configuration folder is one of the test's own.
-inline QString settingsPath() {
+// The vendor selection's files: "system" (a folder of the test's home), "user" (in Qt's test
+// location below the test's home, where window place and theme go too) and "beside" the program.
+inline QString settingsPath(const QString &where = "user") {
     QStandardPaths::setTestModeEnabled(true);
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(QDir::homePath() + "/.qttest/xdg"));
-    return userSettingsFile();
-}
-// The vendor selection's files: "system", "user" (settingsPath()) and "beside" the program.
-inline QString settingsPath(const QString &where) {
-    const QString user = settingsPath();
     const QStringList files = vendorSelectionFiles();
-    return where == "system" ? files.first() : where == "user" ? user : files.last();
+    return files.at(where == "system" ? 0 : where == "user" ? 1 : 2);
 }
 
 struct WindowFixture : SimFixture {
