@@ -9,13 +9,14 @@
 
 #include <algorithm>
 
-const QString kSettingsFolder = QStringLiteral("cameracontrol");
-
 namespace {
+// The folder of the program's files inside each configuration folder.
+const char kSettingsFolder[] = "cameracontrol";
 const char kVendorSelectionKey[] = "/product_model/main";
 
 QString settingsFileIn(const QString &configurationFolder) {
-    return QStringLiteral("%1/%2/%3").arg(configurationFolder, kSettingsFolder, kSettingsFileName);
+    return QStringLiteral("%1/%2/%3")
+        .arg(configurationFolder, QString::fromLatin1(kSettingsFolder), kSettingsFileName);
 }
 } // namespace
 

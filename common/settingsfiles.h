@@ -9,9 +9,6 @@
 #include <QString>
 #include <QStringList>
 
-// The folder of the program's files inside each configuration folder.
-extern const QString kSettingsFolder;
-
 // The user's settings file (Linux: ~/.config/cameracontrol/product.ini).
 QString userSettingsFile();
 // The files that may hold the vendor selection, in reading order: the system's configuration
