@@ -8,9 +8,13 @@
 #include <QFont>
 #include <QIcon>
 
-void prepareApplicationFrame() {
+void setApplicationFont() {
     MainWindow::installFontSubstitutes();
     QApplication::setFont(QFont(QStringLiteral("Segoe UI"), 12));
+}
+
+void prepareApplicationFrame() {
+    setApplicationFont();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/main.ico")));
     QDir::setCurrent(QCoreApplication::applicationDirPath());
 

@@ -5,3 +5,5 @@
 
 // Call right after the QApplication exists.
 void prepareApplicationFrame();
+// The application font with its stand-ins where its family is not installed (part of the above).
+void setApplicationFont();

@@ -2,6 +2,7 @@
 // in the camera's USB descriptors, and one UVCIOC_CTRL_QUERY per request.
 #include "control/extensionunitchannel_linux.h"
 
+#include "common/deviceaccess.h"
 #include "control/uvcdescriptors.h"
 #include "control/uvcextensionunit.h"
 
@@ -12,6 +13,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -116,7 +118,11 @@ public:
         }
         const int fd = ::open(node.devNode.c_str(), O_RDWR | O_CLOEXEC);
         if (fd < 0) {
-            failure = {"Activating video device", statusFromErrno(errno)};
+            const int error = errno;
+            if (isAccessDenied(error))
+                reportDeviceAccessDenied(DeviceNodeKind::Camera, node.devNode,
+                                         std::strerror(error));
+            failure = {"Activating video device", statusFromErrno(error)};
             return nullptr;
         }
         return std::make_unique<LinuxUnitDevice>(fd, node.usbDevicePath, node.interfaceNumber);

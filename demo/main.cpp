@@ -2,6 +2,7 @@
 // that plugs, unplugs and misbehaves like real hardware. Start-up is the application's own; only
 // the device back ends differ.
 #include "app/startup.h"
+#include "common/settingsfiles.h"
 #include "demo/simulatorpanel.h"
 #include "device/catalogue.h"
 #include "sim/simulatedbus.h"
@@ -9,20 +10,16 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QSettings>
 #include <QTimer>
 
 namespace {
 constexpr int kBusPoll_ms = 100;
 constexpr std::uint16_t kZenta320ProductId = 0x0305;
 
-// The camera of the vendor that product.ini beside the program selects, like the window does.
+// The camera of the vendor that the settings select, like the window does.
 SimCameraConfig configuredCamera() {
-    QSettings settings(
-        QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName),
-        QSettings::IniFormat);
     SimCameraConfig config;
-    if (settings.value(QStringLiteral("/product_model/main")).toInt() == 1) {
+    if (readVendorSelection() == 1) {
         config.vendorId = static_cast<std::uint16_t>(kVendorUsbId);
         config.productId = kZenta320ProductId;
         config.productName = "Kestrelon ZENTA 320";

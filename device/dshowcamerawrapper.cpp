@@ -26,6 +26,20 @@ std::mutex &listAndBindMutex() {
     return mutex;
 }
 
+const char *controlName(int property) {
+    switch (static_cast<CameraControlId>(property)) {
+    case CameraControlId::Pan:
+        return "pan";
+    case CameraControlId::Tilt:
+        return "tilt";
+    case CameraControlId::Roll:
+        return "roll";
+    case CameraControlId::Zoom:
+        return "zoom";
+    }
+    return "unknown";
+}
+
 QString fromPlatformText(const std::string &text) {
     return QString::fromStdString(text);
 }
@@ -179,6 +193,13 @@ bool DShowCameraWrapper::setCameraControl(int property, int value) {
     CameraControls *camera = currentCameraFilter();
     if (!camera)
         return false;
-    camera->set(static_cast<CameraControlId>(property), value);
+    // A refused move is not success: the position the page shows may then differ from the
+    // camera's.
+    std::string reason;
+    if (!camera->set(static_cast<CameraControlId>(property), value, reason)) {
+        qWarning() << "camera control refused:" << controlName(property) << value
+                   << QString::fromStdString(reason);
+        return false;
+    }
     return true;
 }

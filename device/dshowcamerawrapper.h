@@ -39,8 +39,9 @@ public:
     bool bindCamera(const QString &deviceId, const QString &friendlyName, int &index);
     void releaseCamera();
 
-    // Standard camera controls on the bound camera (ids: 0 pan, 1 tilt, 3 zoom). false only when
-    // no camera is bound.
+    // Standard camera controls on the bound camera (ids: 0 pan, 1 tilt, 3 zoom). A read is false
+    // only when no camera is bound (a refused read keeps `value`); a write is false also when the
+    // camera refuses it, and the camera's error is logged.
     bool getCameraControl(int property, int &value);
     bool setCameraControl(int property, int value);
 };

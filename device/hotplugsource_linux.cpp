@@ -5,11 +5,17 @@
 
 #include "device/v4l2node_linux.h"
 
+#include <QDebug>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <libudev.h>
 
 namespace {
+// An added node that does not answer yet is asked again this often, this many times.
+constexpr int kArrivalRetry_ms = 100;
+constexpr int kArrivalRetries = 20;
+
 class LinuxHotplug final : public HotplugSource {
 public:
     explicit LinuxHotplug(LinuxDeviceRoots roots = {})
@@ -75,11 +81,24 @@ private:
             const std::string devPath = text(udev_device_get_devpath(device));
             const std::string sysName = text(udev_device_get_sysname(device));
             udev_device_unref(device);
-            const std::optional<CaptureNodeTracker::Change> change =
-                tracker.handle(action, devPath, sysName);
-            if (change)
-                emit captureInterfaceChanged(change->arrival,
-                                             QString::fromStdString(change->interfaceName));
+            handle(action, devPath, sysName, kArrivalRetries);
+        }
+    }
+
+    void handle(const std::string &action, const std::string &devPath, const std::string &sysName,
+                int retriesLeft) {
+        const std::optional<CaptureNodeTracker::Change> change =
+            tracker.handle(action, devPath, sysName);
+        if (change) {
+            emit captureInterfaceChanged(change->arrival,
+                                         QString::fromStdString(change->interfaceName));
+        } else if (action == "add" && retriesLeft > 0 && tracker.awaitingAnswer(sysName)) {
+            // Without a udev daemon the kernel's event arrives at once, possibly before the
+            // driver lets the node be opened.
+            if (retriesLeft == kArrivalRetries)
+                qDebug() << "video node does not answer yet, asking again:" << sysName.c_str();
+            QTimer::singleShot(kArrivalRetry_ms, this,
+                               [=] { handle(action, devPath, sysName, retriesLeft - 1); });
         }
     }
 

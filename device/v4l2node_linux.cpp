@@ -1,5 +1,6 @@
 #include "device/v4l2node_linux.h"
 
+#include "common/deviceaccess.h"
 #include "device/interfacename.h"
 
 #include <fcntl.h>
@@ -117,15 +118,33 @@ std::vector<int> VideoNodeScanner::presentNumbers() const {
     return numbers;
 }
 
-bool VideoNodeScanner::isCaptureNode(int number, std::string *card) const {
+bool VideoNodeScanner::isCaptureNode(int number, std::string *card, bool *answered) const {
     std::uint32_t caps = 0;
     std::string name;
     const std::string devNode = paths.dev + "/" + kVideoPrefix + std::to_string(number);
-    if (!capabilities || !capabilities(devNode, caps, name))
+    errno = 0;
+    const bool answer = capabilities && capabilities(devNode, caps, name);
+    if (answered)
+        *answered = answer;
+    if (!answer) {
+        const int error = errno;
+        if (isAccessDenied(error) && isFirstNodeOfUsbInterface(number))
+            reportDeviceAccessDenied(DeviceNodeKind::Camera, devNode, std::strerror(error));
         return false;
+    }
     if (card)
         *card = name;
     return (caps & V4L2_CAP_VIDEO_CAPTURE) != 0;
+}
+
+bool VideoNodeScanner::isFirstNodeOfUsbInterface(int number) const {
+    // A camera's capture node is the first of its interface's nodes (index 0), the metadata node
+    // the second; a node that cannot be opened cannot say which it is.
+    const fs::path nodeDirectory = classDirectory(paths) / (kVideoPrefix + std::to_string(number));
+    const fs::path interfaceDir = interfaceDirectory(nodeDirectory);
+    unsigned long index = 0;
+    return !interfaceDir.empty() && fs::exists(interfaceDir.parent_path() / "idVendor") &&
+           (!readHexAttribute(nodeDirectory / "index", 0xFF, index) || index == 0);
 }
 
 VideoNodeInfo VideoNodeScanner::describe(int number) const {
@@ -148,7 +167,7 @@ VideoNodeInfo VideoNodeScanner::describe(int number) const {
     }
 
     std::string card;
-    info.capture = isCaptureNode(number, &card);
+    info.capture = isCaptureNode(number, &card, &info.answered);
     if (!info.capture)
         return info;
 
@@ -243,6 +262,14 @@ void CaptureNodeTracker::rememberPresentNodes() {
         if (info.capture && info.hasInterfaceName && !info.devPath.empty())
             names[info.devPath] = info.interfaceName;
     }
+}
+
+bool CaptureNodeTracker::awaitingAnswer(const std::string &sysName) const {
+    const int number = videoNodeNumber(sysName);
+    if (number < 0)
+        return false;
+    const VideoNodeInfo info = nodes.describe(number);
+    return info.present && !info.answered;
 }
 
 std::optional<CaptureNodeTracker::Change> CaptureNodeTracker::handle(const std::string &action,

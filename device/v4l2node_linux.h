@@ -21,7 +21,8 @@ struct LinuxDeviceRoots {
 };
 
 // Asks a device node for its V4L2 capabilities (VIDIOC_QUERYCAP): the capabilities of this node
-// and the driver's card name. False when the node cannot be opened or does not answer.
+// and the driver's card name. False when the node cannot be opened (errno then says why) or does
+// not answer.
 using CapabilityQuery =
     std::function<bool(const std::string &devNode, std::uint32_t &deviceCaps, std::string &card)>;
 bool queryV4l2Capabilities(const std::string &devNode, std::uint32_t &deviceCaps,
@@ -29,9 +30,10 @@ bool queryV4l2Capabilities(const std::string &devNode, std::uint32_t &deviceCaps
 
 struct VideoNodeInfo {
     int number = -1;
-    std::string devNode;  // <dev>/videoN
-    bool present = false; // sysfs lists the node
-    bool capture = false; // the node captures video (not a metadata node)
+    std::string devNode;   // <dev>/videoN
+    bool present = false;  // sysfs lists the node
+    bool answered = false; // the node could be opened and answered VIDIOC_QUERYCAP
+    bool capture = false;  // the node captures video (not a metadata node)
     bool hasFriendlyName = false;
     std::string friendlyName; // the USB product string, else the V4L2 card name
     bool hasInterfaceName = false;
@@ -54,7 +56,9 @@ public:
     std::vector<VideoNodeInfo> scan() const;
 
 private:
-    bool isCaptureNode(int number, std::string *card) const;
+    // Reports a node that may not be opened when it is a camera's capture node.
+    bool isCaptureNode(int number, std::string *card, bool *answered = nullptr) const;
+    bool isFirstNodeOfUsbInterface(int number) const;
 
     LinuxDeviceRoots paths;
     CapabilityQuery capabilities;
@@ -84,6 +88,9 @@ public:
     std::optional<Change> handle(const std::string &action, const std::string &devPath,
                                  const std::string &sysName);
     std::size_t rememberedCount() const { return names.size(); }
+    // Whether the node is listed but does not answer yet: the kernel announces a video node
+    // before it lets it be opened, so an arrival may need asking again a moment later.
+    bool awaitingAnswer(const std::string &sysName) const;
 
 private:
     VideoNodeScanner nodes;

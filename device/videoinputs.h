@@ -39,8 +39,9 @@ public:
     // Reads the control; on success writes the device's value, otherwise leaves value as it is.
     // Returns whether the device answered.
     virtual bool get(CameraControlId property, std::int32_t &value) = 0;
-    // Returns whether the device accepted the value.
-    virtual bool set(CameraControlId property, std::int32_t value) = 0;
+    // Returns whether the device accepted the value; when it did not, `reason` says why in the
+    // system's words (the request and its error).
+    virtual bool set(CameraControlId property, std::int32_t value, std::string &reason) = 0;
 };
 
 class VideoInputBackend {

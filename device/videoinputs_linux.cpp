@@ -3,6 +3,7 @@
 // pan, tilt and zoom controls of the bound node.
 #include "device/videoinputs.h"
 
+#include "common/deviceaccess.h"
 #include "device/v4l2node_linux.h"
 
 #include <fcntl.h>
@@ -11,6 +12,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 
 namespace {
 int retryIoctl(int fd, unsigned long request, void *argument) {
@@ -59,14 +61,19 @@ public:
         return true;
     }
 
-    bool set(CameraControlId property, std::int32_t value) override {
+    bool set(CameraControlId property, std::int32_t value, std::string &reason) override {
         const std::uint32_t id = controlId(property);
-        if (id == 0)
+        if (id == 0) {
+            reason = "no such control";
             return false;
+        }
         v4l2_control control{};
         control.id = id;
         control.value = inArcSeconds(property) ? degreesToArcSeconds(value) : value;
-        return retryIoctl(fd, VIDIOC_S_CTRL, &control) == 0;
+        if (retryIoctl(fd, VIDIOC_S_CTRL, &control) == 0)
+            return true;
+        reason = std::string("VIDIOC_S_CTRL: ") + std::strerror(errno);
+        return false;
     }
 
 private:
@@ -106,8 +113,12 @@ public:
         if (!node.present || !node.capture)
             return nullptr;
         const int fd = ::open(node.devNode.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
+        if (fd < 0) {
+            if (isAccessDenied(errno))
+                reportDeviceAccessDenied(DeviceNodeKind::Camera, node.devNode,
+                                         std::strerror(errno));
             return nullptr;
+        }
         return std::make_unique<LinuxCameraControls>(fd);
     }
 

@@ -11,6 +11,7 @@
 #include <ks.h>
 #include <ksproxy.h>
 
+#include <cstdio>
 #include <mutex>
 
 namespace {
@@ -34,15 +35,19 @@ public:
         return request(property, kPropertyTypeGet, value);
     }
 
-    bool set(CameraControlId property, std::int32_t value) override {
-        return request(property, kPropertyTypeSet, value);
+    bool set(CameraControlId property, std::int32_t value, std::string &reason) override {
+        return request(property, kPropertyTypeSet, value, &reason);
     }
 
 private:
-    bool request(CameraControlId property, std::uint32_t flags, std::int32_t &value) {
+    bool request(CameraControlId property, std::uint32_t flags, std::int32_t &value,
+                 std::string *reason = nullptr) {
         ComRef<IKsControl> control;
-        if (FAILED(filter->QueryInterface(IID_IKsControl, control.putVoid())))
+        if (FAILED(filter->QueryInterface(IID_IKsControl, control.putVoid()))) {
+            if (reason)
+                *reason = "the filter offers no IKsControl";
             return false;
+        }
         // One record serves as property and as data; the device writes the value back on a read.
         CameraControlRecord record =
             encodeCameraControlRecord(static_cast<std::uint32_t>(property), flags, value);
@@ -52,6 +57,12 @@ private:
                                 record.data(), ULONG(record.size()), &returned);
         if (flags == kPropertyTypeGet)
             value = cameraControlRecordValue(record);
+        if (FAILED(status) && reason) {
+            char text[48];
+            std::snprintf(text, sizeof text, "KsProperty: 0x%08lX",
+                          static_cast<unsigned long>(status));
+            *reason = text;
+        }
         return SUCCEEDED(status);
     }
 

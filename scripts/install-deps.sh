@@ -3,11 +3,12 @@
 set -euo pipefail
 packages=(
     build-essential cmake pkg-config
-    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev
+    qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
     libopencv-dev libudev-dev libturbojpeg0-dev
     libarchive-dev libarchive-tools
     clang libfuzzer-14-dev
-    fonts-crosextra-carlito
+    fonts-crosextra-carlito fonts-wqy-microhei
+    dpkg-dev file desktop-file-utils appstream
 )
 missing=()
 for package in "${packages[@]}"; do

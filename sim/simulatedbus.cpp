@@ -125,11 +125,19 @@ public:
         auto camera = live();
         return camera && camera->getControl(static_cast<int>(property), value);
     }
-    bool set(CameraControlId property, std::int32_t value) override {
+    bool set(CameraControlId property, std::int32_t value, std::string &reason) override {
         owner.poll();
         Guard guard(simMutex());
         auto camera = live();
-        return camera && camera->setControl(static_cast<int>(property), value);
+        if (!camera) {
+            reason = "no such device";
+            return false;
+        }
+        if (!camera->setControl(static_cast<int>(property), value)) {
+            reason = "refused by the camera";
+            return false;
+        }
+        return true;
     }
 
 private:

@@ -1,6 +1,7 @@
 #include "ui/mainwindow.h"
 
 #include "buildconfig.h"
+#include "common/deviceaccess.h"
 #include "device/captureinterfacefilter.h"
 #include "device/catalogue.h"
 #include "device/hotplugsource.h"
@@ -72,6 +73,10 @@ MainWindow::MainWindow(QWidget *parent)
                           QStringLiteral("FormUpgrade")});
 
     loadSettings();
+    // Reported from any thread (the watcher searches the SCSI devices), and already while the
+    // first list is made: told once the window runs.
+    connect(&DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied, this,
+            &MainWindow::slotOnDeviceAccessDenied, Qt::QueuedConnection);
     connect(this, &MainWindow::onCameraPlugged, this, &MainWindow::slotOnCameraPlugged);
     registerDeviceNotifications();
     connect(this, &MainWindow::onCameraState, this, &MainWindow::slotOnCameraState);
@@ -341,6 +346,15 @@ void MainWindow::slotOnCaptureInterfaceChanged(bool arrival, const QString &inte
         emit onCameraPlugged(arrival, interfaceName.toLower());
 }
 
+void MainWindow::slotOnDeviceAccessDenied(const QString &node, const QString &advice) {
+    Q_UNUSED(node)
+    // The log has every refused node; one box is enough for the user to act on.
+    if (accessProblemTold)
+        return;
+    accessProblemTold = true;
+    showMessageBox(advice, false);
+}
+
 bool MainWindow::nativeEvent(const QByteArray &eventType, void *message, long *result) {
     Q_UNUSED(result)
     // Device-change broadcasts reach the window here on platforms that deliver them to windows;
@@ -354,7 +368,7 @@ void MainWindow::slotOnCameraPlugged(bool plug, const QString &path) {
     // An empty id is contained in every path: a removal while no camera is current also lands
     // here and shows the empty name as disconnected.
     if (!plug && path.contains(currentDeviceId, Qt::CaseInsensitive)) {
-        ui->labPreview->setStyleSheet(QStringLiteral("border:2px dashed #dadfe4;"));
+        showIdlePreviewBorder();
         emit onCameraState(kStateDisconnected, currentFriendlyName);
         closeCamera();
         qDebug() << "plug out reset param";

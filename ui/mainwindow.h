@@ -124,6 +124,8 @@ protected:
 private slots:
     // An arrival or removal reported by the hot-plug source.
     void slotOnCaptureInterfaceChanged(bool arrival, const QString &interfaceName);
+    // A device node that this user may not open: the user is told once per run.
+    void slotOnDeviceAccessDenied(const QString &node, const QString &advice);
 
 private:
     friend class MainWindowTestAccess;
@@ -162,6 +164,8 @@ private:
     void stopPreviewWorker();
     // Tells a running worker the preview surface's size in device pixels.
     void handSurfaceToWorker();
+    // The dashed border of the idle surface, in the current theme's colour.
+    void showIdlePreviewBorder();
     QMovie *currentLoadingMovie() const;
 
     // --- Support page (mainwindow_support.cpp)
@@ -175,7 +179,6 @@ private:
     // and dragged.
     bool savedPlaceIsReachable() const;
     void saveSettings();
-    QString settingsFilePath() const;
 
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;
@@ -235,6 +238,7 @@ private:
     int trackingEffectState = 0;
     int trackingSpeedState = 0;
     QString firmwareVersion;
+    bool accessProblemTold = false;
 
     // Navigation and Support page.
     QList<QToolButton *> navButtons;

@@ -1,12 +1,12 @@
-// Themes (style sheet, palette, link colour, loading animation), the settings file with the
-// vendor selection, the saved window geometry and theme, and the screen count that decides
-// whether the saved values are used.
+// Themes (style sheet, palette, link colour, loading animation), the vendor selection, the saved
+// window geometry and theme in the user's settings, and the screen count that decides whether the
+// saved values are used.
+#include "common/settingsfiles.h"
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QDebug>
 #include <QFile>
 #include <QFont>
@@ -28,8 +28,11 @@ const char kLinkColourDark[] = "#DEE2E2";
 // Without the Windows family, fontconfig's default choice (DejaVu Sans and the like) is so wide
 // that the longest caption of the Control page, "Powerline Frequency:" at 15 px, no longer fits
 // its column beside the combo boxes. Carlito (free, Debian: fonts-crosextra-carlito) fits it.
+// Carlito has no full-width forms, such as the colon of the "Mic" caption (U+FF1A): WenQuanYi
+// Micro Hei (Debian: fonts-wqy-microhei, 5 MiB) has every character the window shows, and is
+// named so that no other font of the machine is picked for them.
 const char kApplicationFontFamily[] = "Segoe UI";
-const char kApplicationFontStandIn[] = "Carlito";
+const char *const kApplicationFontStandIns[] = {"Carlito", "WenQuanYi Micro Hei"};
 
 // How much of the saved frame's top edge must lie on the screen for the saved place to be used.
 constexpr int kReachableTopEdgeWidth = 100;
@@ -49,13 +52,11 @@ int MainWindow::screenCount() {
 }
 
 void MainWindow::installFontSubstitutes() {
-    // A substitute is only looked at when the family itself is not installed.
-    QFont::insertSubstitution(QString::fromLatin1(kApplicationFontFamily),
-                              QString::fromLatin1(kApplicationFontStandIn));
-}
-
-QString MainWindow::settingsFilePath() const {
-    return QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName);
+    // Substitutes are only looked at when the family itself is not installed; the first one that
+    // has a character draws it.
+    for (const char *standIn : kApplicationFontStandIns)
+        QFont::insertSubstitution(QString::fromLatin1(kApplicationFontFamily),
+                                  QString::fromLatin1(standIn));
 }
 
 void MainWindow::changeStyle(const QString &qssFile) {
@@ -103,11 +104,12 @@ void MainWindow::on_btnModeDark_clicked() {
 }
 
 void MainWindow::loadSettings() {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
-    vendorIndex = settings.value(QStringLiteral("/product_model/main")).toInt();
+    vendorIndex = readVendorSelection();
     QString manufacturer;
     vendorByIndex(vendorIndex, manufacturer, vendorId);
     qInfo() << "credit manufacturer:" << manufacturer;
+
+    const QSettings settings(userSettingsFile(), QSettings::IniFormat);
 
     windowLeft = settings.value(QStringLiteral("/window/left")).toInt();
     windowTop = settings.value(QStringLiteral("/window/top")).toInt();
@@ -137,7 +139,7 @@ bool MainWindow::savedPlaceIsReachable() const {
 }
 
 void MainWindow::saveSettings() {
-    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    QSettings settings(userSettingsFile(), QSettings::IniFormat);
     const QRect frame = frameGeometry();
     settings.setValue(QStringLiteral("/window/left"), QString::number(frame.x()));
     settings.setValue(QStringLiteral("/window/top"), QString::number(frame.y()));
@@ -145,4 +147,6 @@ void MainWindow::saveSettings() {
     settings.setValue(QStringLiteral("/window/height"), QString::number(height()));
     settings.setValue(QStringLiteral("/style/index"), QString::number(styleIndex));
     settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning() << "the settings could not be written:" << settings.fileName();
 }

@@ -13,16 +13,25 @@
 
 namespace {
 constexpr int kLoadingShown_ms = 1000;
-const char kIdleBorder[] = "border:2px dashed #dadfe4;";
+
+// The idle surface's dashed border is the theme's (light and dark sheets give it their own
+// colour): with no sheet of its own the surface takes it, also after a theme switch.
+void showIdleBorder(QLabel *surface) {
+    surface->setStyleSheet(QString());
+}
 
 // The idle surface: the dashed border and the hint, no picture.
 void showHint(QLabel *surface, const QString &hint) {
     surface->clear();
-    surface->setStyleSheet(QString::fromLatin1(kIdleBorder));
+    showIdleBorder(surface);
     surface->setText(hint);
     surface->repaint();
 }
 } // namespace
+
+void MainWindow::showIdlePreviewBorder() {
+    showIdleBorder(ui->labPreview);
+}
 
 QMovie *MainWindow::currentLoadingMovie() const {
     return styleIndex != 0 ? loadingMovieDark : loadingMovieLight;
@@ -81,7 +90,7 @@ void MainWindow::stopPreviewWorker() {
 void MainWindow::previewStopPressed() {
     previewRunning = false;
     stopCameraPreView();
-    ui->labPreview->setStyleSheet(QString::fromLatin1(kIdleBorder));
+    showIdlePreviewBorder();
 }
 
 void MainWindow::previewStartPressed() {

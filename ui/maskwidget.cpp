@@ -1,11 +1,14 @@
 #include "ui/maskwidget.h"
 
+#include "ui/windowopacity.h"
+
 #include <QApplication>
 #include <QAtomicPointer>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QPainter>
 #include <QPalette>
 #include <QScreen>
 
@@ -16,7 +19,39 @@ QAtomicPointer<MaskWidget> &theMask() {
     static QAtomicPointer<MaskWidget> mask;
     return mask;
 }
+
+MaskWidget::OpacityProbe opacityProbe = nullptr;
+
+bool opacityShows() {
+    return opacityProbe ? opacityProbe() : windowOpacityAvailable();
+}
+
+// Paints the mask's colour at the mask's opacity over the whole of its parent, the main window.
+class InsideShade final : public QWidget {
+public:
+    InsideShade(QWidget *parent, const MaskWidget &owner)
+        : QWidget(parent)
+        , mask(owner) {
+        setObjectName(QStringLiteral("maskShade"));
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override {
+        QColor colour = mask.palette().color(QPalette::Window);
+        colour.setAlphaF(colour.alphaF() * mask.windowOpacity());
+        QPainter(this).fillRect(rect(), colour);
+    }
+
+private:
+    const MaskWidget &mask;
+};
 } // namespace
+
+void MaskWidget::setOpacityProbe(OpacityProbe probe) {
+    opacityProbe = probe;
+}
 
 MaskWidget *MaskWidget::instance() {
     if (MaskWidget *existing = theMask().loadAcquire())
@@ -51,39 +86,106 @@ void MaskWidget::setDialogNames(const QStringList &names) {
 }
 
 void MaskWidget::setBgColor(const QColor &bgColor) {
-    QPalette shade = palette();
-    shade.setBrush(QPalette::All, QPalette::Window, QBrush(bgColor, Qt::SolidPattern));
-    setPalette(shade);
+    QPalette colours = palette();
+    colours.setBrush(QPalette::All, QPalette::Window, QBrush(bgColor, Qt::SolidPattern));
+    setPalette(colours);
+    if (QWidget *inside = shade.data())
+        inside->update();
 }
 
 void MaskWidget::setOpacity(double opacity) {
     setWindowOpacity(opacity);
+    if (QWidget *inside = shade.data())
+        inside->update();
+}
+
+bool MaskWidget::dims() const {
+    return isVisible() || shownShade();
+}
+
+QWidget *MaskWidget::shownShade() const {
+    // Shown, even while the main window itself is not (yet) on screen.
+    QWidget *inside = shade.data();
+    return inside && !inside->isHidden() ? inside : nullptr;
+}
+
+QRect MaskWidget::dimmedArea() const {
+    if (const QWidget *inside = shownShade())
+        return QRect(inside->mapToGlobal(QPoint(0, 0)), inside->size());
+    return isVisible() ? geometry() : QRect();
+}
+
+QWidget *MaskWidget::insideShade() {
+    QWidget *covered = mainWidget.data();
+    if (!covered)
+        return nullptr;
+    QWidget *inside = shade.data();
+    if (!inside || inside->parentWidget() != covered) {
+        inside = new InsideShade(covered, *this);
+        shade = inside;
+    }
+    return inside;
+}
+
+void MaskWidget::dimFor(QWidget *dialog) {
+    shownFor = dialog;
+    QWidget *covered = mainWidget.data();
+    QWidget *inside = opacityShows() ? nullptr : insideShade();
+    if (inside && covered) {
+        inside->setGeometry(covered->rect());
+        inside->raise();
+        inside->show();
+    } else {
+        show();
+        activateWindow();
+    }
+    // The dialog ends up active above the mask. Raising it as well keeps it on top where no
+    // window manager stacks the active window first.
+    if (dialog) {
+        dialog->raise();
+        dialog->activateWindow();
+    }
+}
+
+void MaskWidget::undim() {
+    hide();
+    if (QWidget *inside = shade.data())
+        inside->hide();
+    shownFor = nullptr;
 }
 
 bool MaskWidget::eventFilter(QObject *watched, QEvent *event) {
     switch (event->type()) {
     case QEvent::Show:
-        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive)) {
-            show();
-            activateWindow();
-            // The dialog ends up active above the mask. Raising it as well keeps it on top where
-            // no window manager stacks the active window first.
-            if (auto *dialog = qobject_cast<QWidget *>(watched)) {
+        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive))
+            dimFor(qobject_cast<QWidget *>(watched));
+        break;
+    case QEvent::Hide:
+        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive))
+            undim();
+        break;
+    case QEvent::WindowActivate:
+        if (const QWidget *covered = mainWidget.data()) {
+            if (watched->objectName() != covered->objectName())
+                break;
+            // The main window must not come above the dialog: the mask window takes the
+            // activation, or, with the shade inside the main window, the dialog itself.
+            QWidget *dialog = shownFor.data();
+            if (isVisible())
+                activateWindow();
+            else if (shownShade() && dialog) {
                 dialog->raise();
                 dialog->activateWindow();
             }
         }
         break;
-    case QEvent::Hide:
-        if (dialogNames.contains(watched->objectName(), Qt::CaseSensitive))
-            hide();
+    case QEvent::Resize: {
+        QWidget *inside = shade.data();
+        QWidget *covered = mainWidget.data();
+        if (inside && covered && watched == covered)
+            inside->setGeometry(covered->rect());
         break;
-    case QEvent::WindowActivate:
-        if (const QWidget *covered = mainWidget.data()) {
-            if (watched->objectName() == covered->objectName() && isVisible())
-                activateWindow();
-        }
-        break;
+    }
     default:
         break;
     }

@@ -34,6 +34,12 @@ void pause(int milliseconds) {
     activeClock().sleepFor(Milliseconds(milliseconds));
 }
 
+// Vendor identifications of the updater stages: of either product line, of the QX line, of the
+// ZENTA line.
+constexpr char kEitherLineVendor[] = "GC";
+constexpr char kQxLineVendor[] = "QXM30";
+constexpr char kZentaLineVendor[] = "ZENTA";
+
 const char *stateName(UpdaterDeviceState state) {
     switch (state) {
     case UpdaterStateRom:
@@ -52,14 +58,21 @@ const char *stateName(UpdaterDeviceState state) {
 bool inquiryVendorAccepted(const std::uint8_t *answer, int productLineSelector) {
     if (!answer)
         return false;
-    if (answer[8] == 'G' && answer[9] == 'C')
+    if (std::memcmp(answer + 8, kEitherLineVendor, sizeof kEitherLineVendor - 1) == 0)
         return true;
     const char *accepted = nullptr;
     if (productLineSelector == kProductLineQx)
-        accepted = "QXM30";
+        accepted = kQxLineVendor;
     else if (productLineSelector == kProductLineZenta)
-        accepted = "ZENTA";
-    return accepted && std::memcmp(answer + 8, accepted, 5) == 0;
+        accepted = kZentaLineVendor;
+    return accepted && std::memcmp(answer + 8, accepted, std::strlen(accepted)) == 0;
+}
+
+bool isFamilyScsiVendor(const std::string &vendorIdentification) {
+    for (const char *prefix : {kEitherLineVendor, kQxLineVendor, kZentaLineVendor})
+        if (vendorIdentification.rfind(prefix, 0) == 0)
+            return true;
+    return false;
 }
 
 UpdaterDeviceState stateFromInquiry(const std::uint8_t *answer) {

@@ -13,6 +13,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <string>
 
 #include "upgrade/scsichannel.h"
 
@@ -61,6 +62,9 @@ void releaseUpdaterDevice();
 // vendor identification is accepted for the selector.
 bool inquiryVendorAccepted(const std::uint8_t *answer, int productLineSelector);
 UpdaterDeviceState stateFromInquiry(const std::uint8_t *answer);
+// Whether a vendor identification (INQUIRY bytes 8..15, as sysfs shows it) is one of the family's
+// updater stages, of either product line.
+bool isFamilyScsiVendor(const std::string &vendorIdentification);
 
 // One INQUIRY request (36 bytes, 2 s) on an open device.
 bool readInquiry(ScsiDevice &device, std::uint8_t *answer);

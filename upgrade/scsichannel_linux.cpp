@@ -1,5 +1,8 @@
 #include "upgrade/scsichannel_linux.h"
 
+#include "common/deviceaccess.h"
+#include "upgrade/massstorage.h"
+
 #include <fcntl.h>
 #include <scsi/sg.h>
 #include <sys/ioctl.h>
@@ -8,7 +11,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -99,6 +104,13 @@ bool LinuxScsiBackend::isUsbAttached(const std::string &name) const {
     return false;
 }
 
+std::string LinuxScsiBackend::vendorOf(const std::string &name) const {
+    std::ifstream file(fs::path(sysfs) / "class" / "scsi_generic" / name / "device" / "vendor");
+    std::string vendor;
+    std::getline(file, vendor);
+    return vendor;
+}
+
 std::vector<std::string> LinuxScsiBackend::candidates() {
     std::vector<std::pair<long, std::string>> found;
     std::error_code error;
@@ -121,8 +133,14 @@ std::unique_ptr<ScsiDevice> LinuxScsiBackend::open(const std::string &candidate)
     if (path.parent_path() != fs::path(devices) || !isUsbAttached(path.filename().string()))
         return nullptr;
     const int fd = ::open(candidate.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (fd < 0) {
+        // Every USB disk is a candidate; only a refused camera is worth telling the user about,
+        // and sysfs names the device's vendor without opening it.
+        const int error = errno;
+        if (isAccessDenied(error) && isFamilyScsiVendor(vendorOf(path.filename().string())))
+            reportDeviceAccessDenied(DeviceNodeKind::Updater, candidate, std::strerror(error));
         return nullptr;
+    }
     // Only a SCSI generic driver answers this; anything else at that path is left alone.
     int version = 0;
     if (::ioctl(fd, SG_GET_VERSION_NUM, &version) < 0 || version < 30000) {

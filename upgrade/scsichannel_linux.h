@@ -19,6 +19,8 @@ public:
 
     // Whether /sys/class/scsi_generic/<name>/device has a USB device among its ancestors.
     bool isUsbAttached(const std::string &name) const;
+    // The SCSI vendor identification of /sys/class/scsi_generic/<name>/device, blank-padded.
+    std::string vendorOf(const std::string &name) const;
 
 private:
     std::string sysfs;

@@ -5,7 +5,8 @@
 #   art/dark/NAME.svg    -> qss/dark/NAME.png,  NAME@2x.png, NAME@3x.png
 #   art/*/loading.svg    -> qss/*/loading.gif (a spinner, one frame per 30 degrees)
 #   art/logo.svg         -> image/logo.png, logo@2x.png, logo@3x.png
-#   art/main-icon.svg    -> main.ico (16 to 64 pixels as bitmaps, 256 pixels as PNG)
+#   art/main-icon.svg    -> main.ico (16 to 64 pixels as bitmaps, 256 pixels as PNG), and the
+#                           desktop icons packaging/icons/hicolor/NxN/apps/cameracontrol.png
 #
 # It then rewrites themes.qrc, which lists the logo, both style sheets and every theme image.
 #
@@ -100,6 +101,13 @@ for s in 16 24 32 48 64 256; do
     icons+=("$TMP_DIR/icon-$s.png")
 done
 "${IM[@]}" "${icons[@]}" "${IM_PNG_OPTS[@]}" "$RES_DIR/main.ico"
+
+# The icon theme's sizes for the installed program; the SVG itself is installed as the scalable one.
+HICOLOR_DIR="$(dirname "$RES_DIR")/packaging/icons/hicolor"
+for s in 16 24 32 48 64 128 256; do
+    mkdir -p "$HICOLOR_DIR/${s}x$s/apps"
+    rsvg-convert -w $s -h $s -o "$HICOLOR_DIR/${s}x$s/apps/cameracontrol.png" "$ART_DIR/main-icon.svg"
+done
 
 # The bundle lists what the folders hold, so an image added or removed here follows by itself.
 {

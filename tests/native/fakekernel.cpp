@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/usb/video.h>
 #include <linux/uvcvideo.h>
 #include <linux/videodev2.h>
@@ -29,6 +30,20 @@ extern "C" int ioctl(int fd, unsigned long request, ...) __THROW {
     if (kernel && path.rfind(kernel->dev() + "/", 0) == 0)
         return kernel->answer(path.substr(kernel->dev().size() + 1), request, argument);
     return static_cast<int>(::syscall(SYS_ioctl, fd, request, argument));
+}
+
+// Nodes of the tree that the test marks as refused fail to open as without permission.
+extern "C" int open(const char *path, int flags, ...) {
+    int mode = 0;
+    if (flags & (O_CREAT | O_TMPFILE)) {
+        va_list arguments;
+        va_start(arguments, flags);
+        mode = va_arg(arguments, int);
+        va_end(arguments);
+    }
+    if (FakeKernel::active && FakeKernel::active->deniedNodes.count(path))
+        return errno = EACCES, -1;
+    return static_cast<int>(::syscall(SYS_openat, AT_FDCWD, path, flags, mode));
 }
 
 FakeKernel::FakeKernel() {
@@ -77,6 +92,9 @@ void FakeKernel::addVideoNode(int number, const QString &parent, unsigned device
     const QString name = "video" + QString::number(number);
     const QString nodeDir = parent + "/video4linux/" + name;
     QDir().mkpath(nodeDir);
+    const int index =
+        QDir(parent + "/video4linux").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
+    write(nodeDir + "/index", QByteArray::number(index - 1) + "\n");
     QFile::link(parent, nodeDir + "/device");
     QFile::link(nodeDir, base() + "/sys/class/video4linux/" + name);
     write(base() + "/dev/" + name, {});

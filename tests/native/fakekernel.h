@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -48,6 +49,8 @@ public:
     int unitErrno = 0;
     // What a GET_CUR on the extension unit hands back.
     std::vector<unsigned char> unitAnswer;
+    // Device nodes that cannot be opened for lack of permission.
+    std::set<std::string> deniedNodes;
     // host_status and driver_status that SG_IO reports.
     unsigned short sgHostStatus = 0;
     unsigned short sgDriverStatus = 0;

@@ -2,6 +2,7 @@
 // by the fake kernel: which nodes are cameras and under which name, hot-plug tracking, the V4L2
 // pan/tilt/zoom requests with their arc-seconds, the extension unit's UVCIOC_CTRL_QUERY in both
 // directions, and the SCSI generic candidates and their SG_IO requests.
+#include "common/deviceaccess.h"
 #include "control/extensionunitchannel_linux.h"
 #include "control/uvcextensionunit.h"
 #include "device/dshowcamerawrapper.h"
@@ -113,6 +114,8 @@ private slots:
             QVERIFY(added && added->arrival && added->interfaceName == firstName());
         }
         QVERIFY(!tracker.handle("add", "/devices/platform-camera/video4linux/video5", "video5"));
+        kernel->addVideoNode(6, firstInterface, 0); // not answering yet, unlike a metadata node
+        QVERIFY(tracker.awaitingAnswer("video6") && !tracker.awaitingAnswer("video1"));
         QVERIFY(!tracker.handle("add", "/devices/virtual/video4linux/vbi0", "vbi0"));
         QCOMPARE(videoNodeNumber("video19") + videoNodeNumber("video1a"), 19 - 1);
         QCOMPARE(degreesToArcSeconds(-2000000), std::numeric_limits<std::int32_t>::min());
@@ -137,7 +140,8 @@ private slots:
         auto controls = backend->bind(0);
         QVERIFY(controls);
         const auto id = static_cast<CameraControlId>(property);
-        QVERIFY(controls->set(id, value));
+        std::string reason;
+        QVERIFY(controls->set(id, value, reason));
         QCOMPARE(kernel->calls.join(", "), call);
         kernel->controls[kernel->controls.begin()->first] = raw;
         std::int32_t got = 7;
@@ -145,11 +149,12 @@ private slots:
         QCOMPARE(got, read);
         // Refused by the device: reported, and the caller's value is kept.
         kernel->controlErrno = ERANGE;
-        QVERIFY(!controls->set(id, value));
+        QVERIFY(!controls->set(id, value, reason));
+        QCOMPARE(reason, std::string("VIDIOC_S_CTRL: Numerical result out of range"));
         got = 7;
         QVERIFY(!controls->get(id, got));
         QCOMPARE(got, 7);
-        QVERIFY(!controls->set(CameraControlId::Roll, 1));
+        QVERIFY(!controls->set(CameraControlId::Roll, 1, reason));
     }
 
     void extensionUnitRequests() {
@@ -190,6 +195,32 @@ private slots:
         QCOMPARE(QString::fromStdString(failure.step) + " " +
                      QString::number(uint(failure.status), 16),
                  QString("Activating video device 80070013"));
+    }
+
+    // A camera's node that this user may not open is logged once with the fix and announced;
+    // a metadata node or another vendor's disk is not.
+    void refusedNodesAreReportedOnce() {
+        for (const char *vendor : {"QXM30   ", "SanDisk "}) {
+            const QString sg = vendor[0] == 'Q' ? "sg0" : "sg1";
+            const QString disk = kernel->addUsbDevice("2-" + sg, "1d6b:0105", "UBO") + "/2:1.0/h";
+            kernel->addGeneric(sg, disk);
+            QVERIFY(writeFile(disk + "/vendor", vendor));
+            kernel->deniedNodes.insert(kernel->dev() + "/" + sg.toStdString());
+        }
+        kernel->deniedNodes.insert({kernel->devNode(0), kernel->devNode(1)});
+        QSignalSpy told(&DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied);
+        MessageCapture log;
+        auto backend = makeLinuxVideoInputBackend(roots(), queryV4l2Capabilities);
+        LinuxScsiBackend scsi(kernel->sysfs(), kernel->dev());
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(summary(backend->list()).section(' ', 0, 0), QString("0:-:-"));
+            QVERIFY(!scsi.open(kernel->dev() + "/sg0") && !scsi.open(kernel->dev() + "/sg1"));
+        }
+        QCOMPARE(told.size(), 2);
+        QCOMPARE(told[0][0].toString() + " " + told[1][0].toString(),
+                 QString::fromStdString(kernel->devNode(0) + " " + kernel->dev() + "/sg0"));
+        QVERIFY(log.contains(QString::fromStdString("cannot open " + kernel->devNode(0)) +
+                             " (Permission denied): This user may not open the camera's video"));
     }
 
     void scsiCandidatesAndRequests() {

@@ -149,6 +149,14 @@ private slots:
         f->child<QPushButton>("btnCameraRight")->click();
         QCOMPARE(f->camera->position().pan_deg, -29);
         QCOMPARE(f->enabled(kPad), kPad);
+        // A move the camera refuses is a failure with the camera's reason in the log.
+        SimCameraFaults refused;
+        refused.positionRefused = true;
+        f->camera->setCameraFaults(refused);
+        MessageCapture log;
+        f->child<QPushButton>("btnCameraRight")->click();
+        QVERIFY(log.contains("camera control refused: pan -28 \"refused by the camera\""));
+        QVERIFY(!DShowCameraWrapper().setCameraControl(3, 200));
     }
 
     void readsAtOpen_data() {

@@ -1,6 +1,7 @@
 // The main window over the simulated bus: the camera list as cameras come and go, the model's
 // narrowing of the controls, the preview area and its worker, the dialog family with its mask,
 // closing, the themes and the saved place.
+#include "common/deviceaccess.h"
 #include "preview/videostreamthread.h"
 #include "windowfixture.h"
 
@@ -40,18 +41,25 @@ private slots:
     void cleanup() { f.reset(); }
 
     void cameraList_data() {
-        // vendor: the settings file's selection
-        addColumns<int, QString, QStringList>({"vendor", "expected", "enabled"});
-        QTest::newRow("QX line") << 0 << "QX-M30-000" << kControls;
-        QTest::newRow("own line: ZENTA 310 first, narrowed")
-            << 1 << "ZENTA 310, ZENTA 320, ZENTA 325"
-            << QStringList{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
+        // selection: the vendor selection in each settings file ("where=vendor")
+        addColumns<QString, QString, QStringList>({"selection", "expected", "enabled"});
+        const QStringList narrowed{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
+        const QString own = "ZENTA 310, ZENTA 320, ZENTA 325";
+        QTest::newRow("QX line") << "user=0"
+                                 << "QX-M30-000" << kControls;
+        QTest::newRow("own line: ZENTA 310 first, narrowed") << "user=1" << own << narrowed;
+        QTest::newRow("the system's") << "system=1" << own << narrowed;
+        QTest::newRow("the user's over the system's") << "system=1 user=0"
+                                                      << "QX-M30-000" << kControls;
+        QTest::newRow("beside the program over the user's") << "user=0 beside=1" << own << narrowed;
     }
     void cameraList() {
-        QFETCH(int, vendor);
+        QFETCH(QString, selection);
         QFETCH(QString, expected);
         QFETCH(QStringList, enabled);
-        QSettings(settingsPath(), QSettings::IniFormat).setValue("product_model/main", vendor);
+        for (const QString &file : selection.split(' '))
+            QSettings(settingsPath(file.section('=', 0, 0)), QSettings::IniFormat)
+                .setValue("product_model/main", file.section('=', 1).toInt());
         f->bus.addCamera(zentaConfig(0x0103, "Kestrelon ZENTA 310", "1-2"));
         f->bus.addCamera(zentaConfig(0x0305, "Kestrelon ZENTA 320", "1-3"));
         f->bus.addCamera(zentaConfig(0x0306, "ZENTA 325", "1-4"));
@@ -61,7 +69,7 @@ private slots:
                               ? "QX-M30-000(Connected)"
                               : "Kestrelon ZENTA 310(Connected)");
         QCOMPARE(f->enabled(kControls), enabled);
-        if (vendor == 0)
+        if (enabled == kControls)
             return;
         auto *list = f->child<QListWidget>("listWidgetCamera");
         f->window->slotOnSingleClickedCameraItem(list->item(1)); // a click switches, no preview
@@ -104,6 +112,12 @@ private slots:
         leftPress(f->child<QLabel>("labelStop"));
         QVERIFY(!f->access().previewWorkerRunning());
         QVERIFY(showsHint());
+        f->child<QPushButton>("btnModeLight")->click(); // the idle border follows the theme
+        const QImage surface = f->child<QLabel>("labPreview")->grab().toImage();
+        QStringList edge;
+        for (int y = 0; y < surface.height(); ++y)
+            edge << surface.pixelColor(0, y).name();
+        QVERIFY(edge.contains("#333333") && !edge.contains("#dadfe4"));
         f->window->slotOnReader(QPixmap(8, 8)); // a picture still queued after the stop
         QVERIFY(showsHint());
         QCOMPARE(f->bus.openHandles(), 2); // the capture is closed, the camera's channels are not
@@ -140,7 +154,16 @@ private slots:
         QVERIFY(f->child<QLabel>("labPreview")->pixmap(Qt::ReturnByValue).isNull());
     }
 
+    void dialogFamily_data() {
+        addColumns<bool>({"opacityShows"});
+        QTest::newRow("a window over the window") << true;
+        QTest::newRow("a shade inside the window, no compositor") << false;
+    }
     void dialogFamily() {
+        QFETCH(bool, opacityShows);
+        static bool shows;
+        shows = opacityShows;
+        MaskWidget::setOpacityProbe([] { return shows; });
         f->open();
         f->window->show();
         f->window->move(40, 30);
@@ -149,9 +172,14 @@ private slots:
         QCOMPARE(f->window->runMessageBox("plain", 0, true), int(QDialog::Accepted));
         QCOMPARE(f->dialogs.seen, (QStringList{"FormCustomizeMessagebox: Title\ntext [masked]",
                                                "FormCustomizeMessagebox: plain [masked]"}));
-        QVERIFY(!MaskWidget::instance()->isVisible());
+        QVERIFY(!MaskWidget::instance()->dims());
+        const auto corner = [this] { return f->window->grab().toImage().pixelColor(4, 4); };
+        const QColor undimmed = corner();
         FormCustomizeMessagebox box("text", 1, true);
         box.show();
+        if (!opacityShows) // the window shows through the shade at 30 %, not black
+            QCOMPARE(corner().red(), qRound(undimmed.red() * 0.3));
+        MaskWidget::setOpacityProbe(nullptr);
         QCOMPARE(box.findChild<QPushButton *>("btnCancel")->isVisible(), true);
         QStringList countdown;
         for (int tick = 0; tick < 6 && box.isVisible(); ++tick) {
@@ -169,6 +197,28 @@ private slots:
         QVERIFY(!plain.findChild<QLabel *>("labelCountdown")->isVisible());
     }
 
+    // Every text of both pages, in both themes, is drawn by the fonts Qt resolves, the full-width
+    // colon of the microphone's caption included; the dialogs are looked at as they open.
+    void everyTextHasItsGlyphs() {
+        f->open();
+        QVERIFY(f->child<QLabel>("label")->text().contains(QChar(0xFF1A)));
+        for (int theme = 0; theme < 2; ++theme) {
+            QCOMPARE(missingGlyphs(f->window.get()), QStringList());
+            f->child<QPushButton>("btnModeLight")->click();
+        }
+    }
+
+    // Refused device nodes, reported from any thread: the user is told once.
+    void accessProblemToldOnce() {
+        f->open();
+        for (const char *node : {"/dev/video0", "/dev/sg0"})
+            emit DeviceAccessNotices::instance().accessDenied(node, QString("advice on ") + node);
+        QTRY_COMPARE(f->dialogs.seen.size(), 1);
+        QCoreApplication::processEvents();
+        QCOMPARE(f->dialogs.seen,
+                 QStringList{"FormCustomizeMessagebox: advice on /dev/video0 [masked]"});
+    }
+
     void closing() {
         f->open();
         f->access().setUpgrading(true);
@@ -183,6 +233,7 @@ private slots:
         const QRect frame = f->window->frameGeometry();
         QVERIFY(f->window->close());
         QCOMPARE(f->bus.openHandles(), 0);
+        QVERIFY(!QFile::exists(settingsPath("beside"))); // nothing is written beside the program
         QSettings saved(settingsPath(), QSettings::IniFormat);
         QCOMPARE(QString("%1 %2 %3 %4 %5")
                      .arg(saved.value("window/left").toString(),

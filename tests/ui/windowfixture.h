@@ -3,6 +3,8 @@
 // dialog showed and whether the dimming mask covered the window meanwhile.
 #pragma once
 
+#include "app/startup.h"
+#include "common/settingsfiles.h"
 #include "device/hotplugsource.h"
 #include "preview/videostreamthread.h"
 #include "testsupport/simfixture.h"
@@ -14,10 +16,12 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QGlyphRun>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QTimer>
 #include <QtTest>
 
@@ -52,13 +56,39 @@ private:
     MainWindow &w;
 };
 
+// The lines that the widget and its children show (labels, buttons, text panels, combo boxes) for
+// which a font Qt resolves has no glyph, so that they would show a box, as "objectName: line".
+inline QStringList missingGlyphs(QWidget *root) {
+    QStringList missing;
+    const QList<QWidget *> widgets = root->findChildren<QWidget *>() << root;
+    for (QWidget *widget : widgets) {
+        QStringList texts{widget->property("text").toString(),
+                          widget->property("plainText").toString()};
+        if (auto *box = qobject_cast<QComboBox *>(widget))
+            for (int i = 0; i < box->count(); ++i)
+                texts << box->itemText(i);
+        for (const QString &line : texts.join('\n').split('\n', Qt::SkipEmptyParts)) {
+            QTextLayout layout(line, widget->font());
+            layout.beginLayout();
+            layout.createLine();
+            layout.endLayout();
+            for (const QGlyphRun &run : layout.glyphRuns())
+                if (run.glyphIndexes().contains(0))
+                    missing << widget->objectName() + ": " + line;
+        }
+    }
+    return missing;
+}
+
 // Answers every dialog of the family as it opens, from inside its own event loop: with the next
 // answer given ("ok", "cancel", "upgrade" for the stuck-camera offer), or "ok" when none is left.
 class DialogAnswerer : public QObject {
 public:
     DialogAnswerer() { qApp->installEventFilter(this); }
     QStringList answers;
-    QStringList seen; // "ObjectName: shown text", with " [masked]" while the mask covered
+    // "ObjectName: shown text", with " [masked]" while the mask covered, and the lines that would
+    // show a box for a missing glyph.
+    QStringList seen;
     std::function<void()> beforeAnswer; // runs while each dialog is open
 
     bool eventFilter(QObject *watched, QEvent *event) override {
@@ -80,15 +110,16 @@ private:
         // Covered by the mask, and about centred over the window (a box may grow once shown).
         const QPoint offset =
             covered ? dialog->geometry().center() - covered->geometry().center() : QPoint();
-        const bool masked = covered && mask->isVisible() &&
-                            mask->geometry() == covered->geometry() &&
+        const bool masked = covered && mask->dims() && mask->dimmedArea() == covered->geometry() &&
                             offset.manhattanLength() < 60;
         // A message box whole; of the other dialogs their heading.
         QString shown = text ? text->toPlainText() : QString();
         if (!qobject_cast<FormCustomizeMessagebox *>(dialog))
             shown = shown.section('\n', 0, 0);
+        const QStringList boxes = missingGlyphs(dialog);
         seen << dialog->objectName() + (shown.isEmpty() ? "" : ": " + shown) +
-                    (masked ? " [masked]" : "");
+                    (masked ? " [masked]" : "") +
+                    (boxes.isEmpty() ? "" : " [no glyph: " + boxes.join(", ") + "]");
         if (beforeAnswer)
             beforeAnswer();
         const QString answer = answers.isEmpty() ? "ok" : answers.takeFirst();
@@ -108,16 +139,22 @@ inline void leftPress(QWidget *widget) {
     QCoreApplication::sendEvent(widget, &press);
 }
 
-// The window reads and writes its settings beside the test program.
-inline QString settingsPath() {
-    return QCoreApplication::applicationDirPath() + "/product.ini";
+// The vendor selection's files: "system" (a folder of the test's home), "user" (in Qt's test
+// location below the test's home, where window place and theme go too) and "beside" the program.
+inline QString settingsPath(const QString &where = "user") {
+    QStandardPaths::setTestModeEnabled(true);
+    qputenv("XDG_CONFIG_DIRS", QFile::encodeName(QDir::homePath() + "/.qttest/xdg"));
+    const QStringList files = vendorSelectionFiles();
+    return files.at(where == "system" ? 0 : where == "user" ? 1 : 2);
 }
 
 struct WindowFixture : SimFixture {
     WindowFixture()
         : SimFixture(configAt("1-1")) {
         installClock(nullptr); // the preview and the watcher run on the system clock
-        QFile::remove(settingsPath());
+        setApplicationFont();
+        for (const char *where : {"system", "user", "beside"})
+            QFile::remove(settingsPath(where));
         g_pan = g_tilt = 0;
         g_zoom = 100;
     }
@@ -125,7 +162,8 @@ struct WindowFixture : SimFixture {
         window.reset();
         // A disk the window's watcher left open belongs to the simulated bus, which goes next.
         releaseUpdaterDevice();
-        QFile::remove(settingsPath());
+        for (const char *where : {"system", "user", "beside"})
+            QFile::remove(settingsPath(where));
     }
     // Opens the window and stops the preview that opening the first camera started.
     MainWindow &open() {

@@ -1,0 +1,52 @@
+#include "common/settingsfiles.h"
+
+#include "device/catalogue.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+// The folder of the program's files inside each configuration folder.
+const char kSettingsFolder[] = "cameracontrol";
+const char kVendorSelectionKey[] = "/product_model/main";
+
+QString settingsFileIn(const QString &configurationFolder) {
+    return QStringLiteral("%1/%2/%3")
+        .arg(configurationFolder, QString::fromLatin1(kSettingsFolder), kSettingsFileName);
+}
+} // namespace
+
+QString userSettingsFile() {
+    return settingsFileIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
+}
+
+QStringList vendorSelectionFiles() {
+    // The first location is the user's own, the others the system's, most important first.
+    QStringList system = QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation);
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    system.removeAll(user);
+    std::reverse(system.begin(), system.end());
+    QStringList files;
+    for (const QString &folder : qAsConst(system))
+        files << settingsFileIn(folder);
+    files << settingsFileIn(user)
+          << QStringLiteral("%1/%2").arg(QCoreApplication::applicationDirPath(), kSettingsFileName);
+    return files;
+}
+
+int readVendorSelection() {
+    int selection = 0;
+    for (const QString &file : vendorSelectionFiles()) {
+        if (!QFileInfo::exists(file))
+            continue;
+        const QSettings settings(file, QSettings::IniFormat);
+        const QVariant value = settings.value(QString::fromLatin1(kVendorSelectionKey));
+        if (value.isValid())
+            selection = value.toInt();
+    }
+    return selection;
+}
