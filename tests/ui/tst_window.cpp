@@ -249,6 +249,8 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
         QTest::newRow("on the screen") << QRect(70, 60, 1100, 750) << 1 << true;
         QTest::newRow("off the screen") << QRect(screen.right() + 10, 60, 1100, 750) << 1 << false;
+        QTest::newRow("50 px of its top edge on the screen")
+            << QRect(screen.right() - 49, 60, 1100, 750) << 1 << false;
         QTest::newRow("two screens") << QRect(70, 60, 1100, 750) << 2 << false;
     }
     void themesAndSavedPlace() {
