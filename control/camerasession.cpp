@@ -51,20 +51,7 @@ CameraReadout CameraSession::readAll() {
         store(CameraSetting::Microphone, value);
     }
 
-    // A refused read leaves each shared value as it was.
-    bool panRead = false;
-    bool tiltRead = false;
-    bool zoomRead = false;
-    controls.getCameraControl(static_cast<int>(CameraControlId::Pan), g_pan, &panRead);
-    controls.getCameraControl(static_cast<int>(CameraControlId::Tilt), g_tilt, &tiltRead);
-    controls.getCameraControl(static_cast<int>(CameraControlId::Zoom), g_zoom, &zoomRead);
-    g_zoom = qBound(kZoomMinimum_percent, g_zoom, kZoomMaximum_percent);
-    qDebug() << "param:"
-             << "pan:" << g_pan << "tilt:" << g_tilt << "zoom:" << g_zoom;
-    readout.pan_deg = g_pan;
-    readout.tilt_deg = g_tilt;
-    readout.zoom_percent = g_zoom;
-    readout.positionRead = panRead && tiltRead && zoomRead;
+    readPosition(readout);
 
     int mode = 0;
     if (!readSetting(CameraSetting::TrackingMode, mode))
@@ -82,6 +69,23 @@ CameraReadout CameraSession::readAll() {
         store(CameraSetting::TrackingSpeed, value);
     }
     return readout;
+}
+
+void CameraSession::readPosition(CameraReadout &readout) {
+    // A refused read leaves each shared value as it was.
+    bool panRead = false;
+    bool tiltRead = false;
+    bool zoomRead = false;
+    controls.getCameraControl(static_cast<int>(CameraControlId::Pan), g_pan, &panRead);
+    controls.getCameraControl(static_cast<int>(CameraControlId::Tilt), g_tilt, &tiltRead);
+    controls.getCameraControl(static_cast<int>(CameraControlId::Zoom), g_zoom, &zoomRead);
+    g_zoom = qBound(kZoomMinimum_percent, g_zoom, kZoomMaximum_percent);
+    qDebug() << "param:"
+             << "pan:" << g_pan << "tilt:" << g_tilt << "zoom:" << g_zoom;
+    readout.pan_deg = g_pan;
+    readout.tilt_deg = g_tilt;
+    readout.zoom_percent = g_zoom;
+    readout.positionRead = panRead && tiltRead && zoomRead;
 }
 
 bool CameraSession::readFirmwareVersion(QString &version) {

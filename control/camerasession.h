@@ -52,6 +52,9 @@ public:
     // the first finds none), HDR, anti-flicker, microphone, pan, tilt and zoom, tracking mode, and
     // tracking effect and speed only in Auto Framing.
     CameraReadout readAll();
+    // Reads pan, tilt and zoom into the shared values (g_pan, g_tilt, g_zoom, zoom kept within
+    // the page's range) and the readout.
+    void readPosition(CameraReadout &readout);
     bool readFirmwareVersion(QString &version);
     bool readSetting(CameraSetting setting, int &value);
     bool writeSetting(CameraSetting setting, int value);

@@ -160,16 +160,11 @@ void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &messa
     awaitingReport = false;
 
     stopDummyProgress();
-    QString text;
     if (ok) {
         ui->progressBarUpdate->setValue(kProgressDone);
         reopenUpgradedCamera();
-        text = tr("<h3>Firmware upgrade is successful!</h3>");
-    } else {
-        text = tr("<h3>Firmware upgrade failed!</h3>\r\nplease try to unplug and plug the USB "
-                  "cable for upgrade again.");
     }
-    showMessageBox(text, true);
+    showMessageBox(upgradeResultText(ok), true);
 
     leaveUpgradeState();
     ui->progressBarUpdate->setValue(0);

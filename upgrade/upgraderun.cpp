@@ -2,6 +2,8 @@
 
 #include "upgrade/upgradethread.h"
 
+#include <QCoreApplication>
+
 QPointer<QThread> startUpgradeWorker(const UpgradeRequest &request, QObject *context,
                                      const UpgradeCallbacks &callbacks) {
     auto *thread = new QThread();
@@ -22,4 +24,13 @@ QPointer<QThread> startUpgradeWorker(const UpgradeRequest &request, QObject *con
     QPointer<QThread> started(thread);
     thread->start(QThread::InheritPriority);
     return started;
+}
+
+QString upgradeResultText(bool ok) {
+    if (ok)
+        return QCoreApplication::translate("MainWindow",
+                                           "<h3>Firmware upgrade is successful!</h3>");
+    return QCoreApplication::translate("MainWindow",
+                                       "<h3>Firmware upgrade failed!</h3>\r\nplease try to unplug "
+                                       "and plug the USB cable for upgrade again.");
 }

@@ -32,3 +32,7 @@ struct UpgradeCallbacks {
 // Returns the started thread; it is gone once the worker has ended.
 QPointer<QThread> startUpgradeWorker(const UpgradeRequest &request, QObject *context,
                                      const UpgradeCallbacks &callbacks);
+
+// What the user is told of the final report (rich text, translated as the window translates it);
+// the worker's own message only goes to the log.
+QString upgradeResultText(bool ok);
