@@ -42,15 +42,19 @@ std::optional<CommandResult> checkShape(const Invocation &invocation) {
                            .arg(invocation.command));
     const CommandShape shape = commandShape(invocation.command);
     const int count = invocation.arguments.size();
-    if (count < shape.minimumArguments || count > shape.maximumArguments)
+    if (count < shape.minimumArguments || count > shape.maximumArguments) {
+        const QString takes =
+            shape.minimumArguments == shape.maximumArguments
+                ? QStringLiteral("%1 argument(s)").arg(shape.minimumArguments)
+            : shape.minimumArguments == 0
+                ? QStringLiteral("at most %1 argument(s)").arg(shape.maximumArguments)
+                : QStringLiteral("%1 to %2 arguments")
+                      .arg(shape.minimumArguments)
+                      .arg(shape.maximumArguments);
         return failure(ExitCode::BadArguments,
                        QStringLiteral("%1 takes %2 (cameracontrol-cli %1 --help).")
-                           .arg(invocation.command,
-                                shape.minimumArguments == shape.maximumArguments
-                                    ? QStringLiteral("%1 argument(s)").arg(shape.minimumArguments)
-                                    : QStringLiteral("%1 to %2 arguments")
-                                          .arg(shape.minimumArguments)
-                                          .arg(shape.maximumArguments)));
+                           .arg(invocation.command, takes));
+    }
     const bool positionGiven = invocation.pan_deg || invocation.tilt_deg || invocation.zoom_percent;
     if (positionGiven && !shape.takesPosition)
         return failure(ExitCode::BadArguments,

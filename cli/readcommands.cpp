@@ -91,12 +91,13 @@ CommandResult runInfo(CommandContext &context) {
         read.firmwareVersion ? QJsonValue(*read.firmwareVersion) : QJsonValue();
 
     QJsonObject settings;
-    const bool autoFraming = read.value(CameraSetting::TrackingMode) == kAutoFraming;
+    const std::optional<int> mode = read.value(CameraSetting::TrackingMode);
+    const bool readOutsideAutoFraming = mode && *mode != kAutoFraming;
     for (const SettingDefinition &definition : cameraSettings()) {
         const std::optional<int> value = read.value(definition.setting);
         settings[QLatin1String(definition.name)] = settingJson(definition, value);
         QString shown = value ? settingText(definition, *value) : QStringLiteral("(no answer)");
-        if (!value && settingNeedsAutoFraming(definition.setting) && !autoFraming)
+        if (!value && settingNeedsAutoFraming(definition.setting) && readOutsideAutoFraming)
             shown = QStringLiteral("(Auto Framing only)");
         rows.append({QLatin1String(definition.title), shown});
     }

@@ -30,8 +30,9 @@ struct UpgradeOutcome {
 };
 
 // Runs one upgrade worker to its report while this thread serves its events: each step, and a
-// note every ten seconds, on standard error. The computer is kept awake meanwhile.
-UpgradeOutcome runUpgradeWorker(const UpgradeRequest &request) {
+// note every ten seconds, on standard error. The computer is kept awake meanwhile, and an
+// interrupt does not end the program: a camera left half-written is worse than a late exit.
+UpgradeOutcome runUpgradeWorker(const UpgradeRequest &request, Console &console) {
     const SleepInhibitor inhibitor(QStringLiteral("A camera firmware upgrade is running"));
     UpgradeOutcome outcome;
     QEventLoop loop;
@@ -57,6 +58,10 @@ UpgradeOutcome runUpgradeWorker(const UpgradeRequest &request) {
     QObject::connect(&progress, &QTimer::timeout, &loop,
                      [&stage, &note] { note(QStringLiteral("still %1").arg(stage)); });
     progress.start(kProgressNote_ms);
+    console.catchInterrupts();
+    QObject::connect(&console, &Console::interrupted, &loop, [] {
+        Console::writeError(QStringLiteral("Cannot exit during the upgrade process!\n"));
+    });
     const QPointer<QThread> thread = startUpgradeWorker(request, &loop, callbacks);
     loop.exec();
     // The worker ends right after its report; its thread deletes itself through this loop.
@@ -133,7 +138,7 @@ CommandResult runUpgrade(CommandContext &context) {
     request.cameraReady = true;
     request.extensionUnit = &session.extensionUnit();
     request.cameraDeviceId = deviceId;
-    const UpgradeOutcome outcome = runUpgradeWorker(request);
+    const UpgradeOutcome outcome = runUpgradeWorker(request, context.console);
 
     // The camera came back as a new device: its version is read from there.
     QString after;
@@ -188,5 +193,5 @@ CommandResult runRecover(CommandContext &context) {
     CommandResult result;
     result.json[QStringLiteral("stage")] = stage;
     result.json[QStringLiteral("package")] = *package;
-    return upgradeResult(result, runUpgradeWorker(request));
+    return upgradeResult(result, runUpgradeWorker(request, context.console));
 }

@@ -15,6 +15,9 @@
 #include <QJsonDocument>
 #include <QThread>
 
+#include <algorithm>
+#include <utility>
+
 namespace {
 // The watcher reports a camera that stays stuck about every 11 s; a longer silence means it was
 // gone in between.
@@ -72,14 +75,14 @@ CommandResult runWatch(CommandContext &context) {
                          if (classifyCaptureInterfaceEvent(arrival, interfaceName) !=
                              CaptureInterfaceOutcome::Camera)
                              return;
-                         const QVector<ListedCamera> now = listedCameras(context.vendor);
+                         QVector<ListedCamera> now = listedCameras(context.vendor);
                          for (int i = 0; i < present.size(); ++i)
                              if (!contains(now, present.at(i)))
                                  printer.camera(QStringLiteral("unplugged"), present.at(i), i + 1);
                          for (int i = 0; i < now.size(); ++i)
                              if (!contains(present, now.at(i)))
                                  printer.camera(QStringLiteral("plugged"), now.at(i), i + 1);
-                         present = now;
+                         present = std::move(now);
                      });
     if (!source->start(window.handle()))
         return failure(ExitCode::Failed, QStringLiteral("Cannot listen for device events."));
