@@ -13,5 +13,7 @@ public:
     ThreadComApartment &operator=(const ThreadComApartment &) = delete;
 
 private:
-    bool entered = false; // this object's initialisation, to be balanced on destruction
+    // This object's initialisation, to be balanced on destruction (not needed where there is no
+    // COM).
+    [[maybe_unused]] bool entered = false;
 };

@@ -268,7 +268,9 @@ int sendRawFile(const QString &fileName) {
     return 0;
 }
 
-int sendImageFile(const QString &fileName, std::uint32_t loadAddress) {
+int sendImageFile(const QString &fileName, std::uint32_t loadAddress, bool *taken) {
+    if (taken)
+        *taken = false;
     QByteArray image;
     if (!loadFile(fileName, image))
         return -1;
@@ -288,5 +290,7 @@ int sendImageFile(const QString &fileName, std::uint32_t loadAddress) {
     }
     if (!acknowledged)
         qWarning() << "image not acknowledged:" << fileName;
+    if (taken)
+        *taken = acknowledged;
     return 0;
 }

@@ -105,5 +105,5 @@ bool loadFile(const QString &fileName, QByteArray &buffer, int minimumSize = 0);
 int sendRawFile(const QString &fileName);
 // Header, data in 32,768-byte chunks, a pause of size / 20,480 ms and the acknowledgement, up to
 // five attempts. -1 only when the file cannot be read; an image that is never acknowledged still
-// gives 0 (the camera's next state decides) and leaves a warning in the log.
-int sendImageFile(const QString &fileName, std::uint32_t loadAddress);
+// gives 0 and leaves a warning in the log, and `acknowledged` (when given) tells the caller.
+int sendImageFile(const QString &fileName, std::uint32_t loadAddress, bool *acknowledged = nullptr);

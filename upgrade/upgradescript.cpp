@@ -92,7 +92,12 @@ int runScript(const QString &fileName, ScriptRun &run, int depth) {
             qDebug().noquote() << "load" << QString::fromLocal8Bit(name) << "to"
                                << QStringLiteral("0x%1").arg(address, 8, 16, QLatin1Char('0'));
             const QString path = resolve(run, name);
-            if (path.isEmpty() || sendImageFile(path, address) != 0)
+            bool acknowledged = false;
+            if (path.isEmpty() || sendImageFile(path, address, &acknowledged) != 0)
+                return -1;
+            // The lines that follow write what was loaded into the camera's flash: an image the
+            // camera did not take whole must not get there.
+            if (!acknowledged)
                 return -1;
             continue;
         }

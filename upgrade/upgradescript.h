@@ -1,7 +1,8 @@
 // The package's upgrade script: one command per line, run once the camera sits in its boot
 // loader. A line runs another script ("estar <file>"), loads a file into the camera's memory
-// ("tftp <hex address> <file>") or is a boot-loader command line, sent as it stands after
-// normalising and acknowledged by the camera.
+// ("tftp <hex address> <file>"; an image the camera does not acknowledge fails the line, so that
+// nothing unchecked is written to its flash) or is a boot-loader command line, sent as it stands
+// after normalising and acknowledged by the camera.
 #pragma once
 
 #include <QByteArray>

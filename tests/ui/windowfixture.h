@@ -145,7 +145,7 @@ inline QString settingsPath(const QString &where = "user") {
     QStandardPaths::setTestModeEnabled(true);
     qputenv("XDG_CONFIG_DIRS", QFile::encodeName(QDir::homePath() + "/.qttest/xdg"));
     const QStringList files = vendorSelectionFiles();
-    return files.at(where == "system" ? 0 : where == "user" ? 1 : 2);
+    return where == "user" ? userSettingsFile() : where == "system" ? files.first() : files.last();
 }
 
 struct WindowFixture : SimFixture {

@@ -105,7 +105,7 @@ private slots:
             << 3 << any << done << "Enter the upgrade process of the camera in an abnormal state."
             << 0 << -1;
         QTest::newRow("updater, no boot-loader image: the script fails")
-            << 2 << "no loader" << failed << "command not acknowledged:" << 2 << -1;
+            << 2 << "no loader" << failed << "image not acknowledged:" << 2 << -1;
         QTest::newRow("no camera")
             << 0 << QString("unplugged") << QString("0|0|No camera device detected.")
             << "Upgrade failed." << -1 << 0;
