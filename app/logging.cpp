@@ -12,9 +12,16 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <atomic>
+
 QString kLogFilePath = QStringLiteral("~/.cameracontrol/cameracontrol.log");
 
 namespace {
+std::atomic<bool> &debuggerCopies() {
+    static std::atomic<bool> enabled{true};
+    return enabled;
+}
+
 QMutex &logMutex() {
     static QMutex mutex;
     return mutex;
@@ -118,7 +125,12 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     const QString timestamp =
         QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
     writeLogLine(formatFileLine(type, context, message, timestamp));
-    writeDebuggerLine(formatDebuggerLine(type, context, message) + QStringLiteral("\r\n"));
+    if (debuggerCopies().load())
+        writeDebuggerLine(formatDebuggerLine(type, context, message) + QStringLiteral("\r\n"));
+}
+
+void setDebuggerCopies(bool enabled) {
+    debuggerCopies().store(enabled);
 }
 
 void writeLogLine(const QString &line) {

@@ -17,6 +17,9 @@ QString resolveUserPath(QString path, bool isFolder, const QByteArray &initialCo
 // Resolves kLogFilePath and creates the log file.
 void setUpLogFile();
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+// Whether the handler also copies each message to the debugger output (on by default). A console
+// program whose standard error stands in for that output keeps it for its own words.
+void setDebuggerCopies(bool enabled);
 // Appends one formatted line to the log file, rotating it first when it is too large.
 void writeLogLine(const QString &line);
 

@@ -5,7 +5,7 @@
 include(GNUInstallDirs)
 
 # Every program the package carries; a new one is added to this list.
-set(CC_INSTALLED_PROGRAMS cameracontrol)
+set(CC_INSTALLED_PROGRAMS cameracontrol cameracontrol-cli)
 if(TARGET cameracontrol-demo)
     list(APPEND CC_INSTALLED_PROGRAMS cameracontrol-demo)
 endif()

@@ -105,6 +105,8 @@ int DShowCameraWrapper::enumerateCameras(QVector<CameraDevice> &devices) {
                 device.index = counter;
                 device.deviceId = deviceId;
                 device.friendlyName = friendlyName;
+                if (input.hasDisplayName)
+                    device.node = fromPlatformText(input.displayName);
                 devices.append(device);
                 qDebug() << "usb camera name:" << friendlyName << " id:" << deviceId;
             }
@@ -164,13 +166,15 @@ void DShowCameraWrapper::releaseCamera() {
     boundCamera().reset();
 }
 
-bool DShowCameraWrapper::getCameraControl(int property, int &value) {
+bool DShowCameraWrapper::getCameraControl(int property, int &value, bool *answered) {
     CameraControls *camera = currentCameraFilter();
     if (!camera)
         return false;
     // A read that the device refuses leaves the caller's value in place.
     std::int32_t deviceValue = value;
-    camera->get(static_cast<CameraControlId>(property), deviceValue);
+    const bool deviceAnswered = camera->get(static_cast<CameraControlId>(property), deviceValue);
+    if (answered)
+        *answered = deviceAnswered;
     qDebug() << "devCtl.Value:" << deviceValue;
     value = deviceValue;
     switch (property) {

@@ -16,6 +16,8 @@ struct CameraDevice {
     int index = -1;
     QString deviceId;
     QString friendlyName;
+    // The system's own name for the device (Linux: its node, /dev/videoN); empty when it has none.
+    QString node;
 };
 
 // The text strictly between the first and the last "#" of a device path; empty with fewer than
@@ -40,9 +42,10 @@ public:
     void releaseCamera();
 
     // Standard camera controls on the bound camera (ids: 0 pan, 1 tilt, 3 zoom). A read is false
-    // only when no camera is bound (a refused read keeps `value`); a write is false also when the
-    // camera refuses it, and the camera's error is logged.
-    bool getCameraControl(int property, int &value);
+    // only when no camera is bound (a refused read keeps `value`, and `answered`, when given,
+    // tells which it was); a write is false also when the camera refuses it, and the camera's
+    // error is logged.
+    bool getCameraControl(int property, int &value, bool *answered = nullptr);
     bool setCameraControl(int property, int value);
 };
 

@@ -2,6 +2,7 @@
 
 #include "buildconfig.h"
 #include "common/deviceaccess.h"
+#include "device/cameralist.h"
 #include "device/captureinterfacefilter.h"
 #include "device/catalogue.h"
 #include "device/hotplugsource.h"
@@ -32,24 +33,16 @@ constexpr int kCameraItemWidth_px = 150;
 constexpr int kCameraItemHeight_px = 54;
 constexpr int kDirectionRepeatDelay_ms = 10;
 constexpr int kDirectionRepeatInterval_ms = 10;
-constexpr int kZoomStep = 10;
+constexpr int kZoomStep_percent = 10;
 constexpr int kLoadingMovieSpeed_percent = 250;
 constexpr int kOverlayIcon_px = 60;
 constexpr int kLoadingIcon_px = 50;
-// Names longer than this lose their first word (typically the maker's name) in the list.
-constexpr int kDisplayNameLimit = 15;
 constexpr int kStateDisconnected = 1;
 
 const char kPreviewHint[] =
     "<h6 style=text-align:center><font color = gray>Click the icon to start preview.</font></h6> "
     "<h6 style=text-align:center><font color = orange>Other apps can\u2019t access the camera "
     "while you preview it on this app.</font></h6>";
-
-QString cameraDisplayName(const QString &friendlyName) {
-    if (friendlyName.size() > kDisplayNameLimit && friendlyName.contains(QLatin1Char(' ')))
-        return friendlyName.mid(friendlyName.indexOf(QLatin1Char(' '))).trimmed();
-    return friendlyName;
-}
 
 void fillComboBox(QComboBox *box, const OptionTable &options) {
     box->clear();
@@ -60,8 +53,7 @@ void fillComboBox(QComboBox *box, const OptionTable &options) {
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
-    , ui(std::make_unique<Ui::MainWindow>())
-    , cameraWrapper(std::make_unique<DShowCameraWrapper>()) {
+    , ui(std::make_unique<Ui::MainWindow>()) {
     ui->setupUi(this);
     setMinimumSize(kMinimumWindowWidth_px, kMinimumWindowHeight_px);
     initWidgets();
@@ -110,8 +102,7 @@ MainWindow::~MainWindow() {
     stopAbnormalWatcher();
     stopPreviewWorker();
     previewRunning = false;
-    extensionUnit.releaseDevice();
-    cameraWrapper->releaseCamera();
+    cameraSession.close();
 }
 
 void MainWindow::initWidgets() {
@@ -144,10 +135,10 @@ void MainWindow::initWidgets() {
     }
 
     // 5.
-    ui->labelZoomValue->setText(QStringLiteral("%1%").arg(kZoomMinimum));
-    ui->sliderZoom->setMinimum(kZoomMinimum);
-    ui->sliderZoom->setMaximum(kZoomMaximum);
-    ui->sliderZoom->setSingleStep(kZoomStep);
+    ui->labelZoomValue->setText(QStringLiteral("%1%").arg(kZoomMinimum_percent));
+    ui->sliderZoom->setMinimum(kZoomMinimum_percent);
+    ui->sliderZoom->setMaximum(kZoomMaximum_percent);
+    ui->sliderZoom->setSingleStep(kZoomStep_percent);
     connect(ui->sliderZoom, &QSlider::valueChanged, this, &MainWindow::slotOnSetZoomValue);
 
     // 6.
@@ -231,8 +222,7 @@ void MainWindow::registerDeviceNotifications() {
 }
 
 void MainWindow::refreshCameraList() {
-    QVector<CameraDevice> devices;
-    cameraWrapper->enumerateCameras(devices);
+    const QVector<CameraDevice> devices = enumerateVideoInputs();
     if (!devices.isEmpty()) {
         fillCameraList(devices);
         ui->listWidgetCamera->setCurrentRow(0);
@@ -248,17 +238,12 @@ void MainWindow::refreshCameraList() {
 }
 
 void MainWindow::fillCameraList(const QVector<CameraDevice> &devices) {
-    for (const CameraDevice &device : devices) {
-        std::uint32_t deviceVendorId = 0;
-        std::uint32_t deviceProductId = 0;
-        if (!parseVidPid(device.deviceId, deviceVendorId, deviceProductId) ||
-            deviceVendorId != static_cast<std::uint32_t>(vendorId))
-            continue;
-        auto *item = new QListWidgetItem(cameraDisplayName(device.friendlyName));
+    for (const ListedCamera &listed : camerasOfVendor(devices, vendorId)) {
+        auto *item = new QListWidgetItem(listed.displayName);
         item->setSizeHint(QSize(kCameraItemWidth_px, kCameraItemHeight_px));
-        item->setData(Qt::UserRole, device.index);
-        item->setData(Qt::UserRole + 1, device.friendlyName);
-        item->setData(Qt::UserRole + 2, device.deviceId);
+        item->setData(Qt::UserRole, listed.device.index);
+        item->setData(Qt::UserRole + 1, listed.device.friendlyName);
+        item->setData(Qt::UserRole + 2, listed.device.deviceId);
         ui->listWidgetCamera->addItem(item);
     }
 }
@@ -294,23 +279,17 @@ void MainWindow::switchToCamera(QListWidgetItem *item) {
     std::uint32_t deviceVendorId = 0;
     std::uint32_t deviceProductId = 0;
     parseVidPid(id, deviceVendorId, deviceProductId);
-    const int modelFromIds = modelIndexByIds(deviceVendorId, deviceProductId);
-    if (vendorIndex == 1)
-        applyModelRestrictions(modelFromIds);
+    applyModelRestrictions(modelIndexByIds(deviceVendorId, deviceProductId));
 }
 
 bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName) {
     if (deviceId.isEmpty() || friendlyName.isEmpty())
         return false;
-    int index = -1;
-    const bool bound = cameraWrapper->bindCamera(deviceId, friendlyName, index);
-    qDebug() << "dshow detect camera :" << bound;
-    dshowIndex = index;
-    if (!extensionUnit.InitVideoDevice(deviceId, friendlyName)) {
-        qDebug() << "UVC init failed!";
+    const bool opened = cameraSession.open(deviceId, friendlyName);
+    dshowIndex = cameraSession.captureIndex();
+    if (!opened)
         return false;
-    }
-    emit onCameraState(bound ? 0 : kStateDisconnected, friendlyName);
+    emit onCameraState(cameraSession.isBound() ? 0 : kStateDisconnected, friendlyName);
     readCameraSettings();
     return true;
 }
@@ -322,8 +301,7 @@ bool MainWindow::closeCamera() {
         qDebug() << "Thread video quit 222.";
     }
     previewRunning = false;
-    extensionUnit.releaseDevice();
-    cameraWrapper->releaseCamera();
+    cameraSession.close();
     controlsReady = false;
     setControlsEnabled(false);
     return true;

@@ -12,7 +12,7 @@
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
 #pragma once
 
-#include "control/uvcextensionunit.h"
+#include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
 
 #include <QList>
@@ -143,13 +143,9 @@ private:
     static int screenCount();
 
     // --- Control page (mainwindow_controlpage.cpp)
-    // The zoom slider's range in per cent; the pad moves the camera only above the minimum.
-    static constexpr int kZoomMinimum = 100;
-    static constexpr int kZoomMaximum = 800;
-    // Writes one setting, tells the user (with timeoutText) when the camera did not take it, and
-    // logs the value the camera reports back after logLabel.
-    void writeSetting(bool (UVCExtensionUnit::*set)(int), bool (UVCExtensionUnit::*get)(int &),
-                      int value, const QString &timeoutText, const char *logLabel);
+    // Writes one setting, tells the user when the camera did not take it, and logs the value the
+    // camera reports back.
+    void writeSetting(CameraSetting setting, int value);
     void readCameraSettings();
     void setControlsEnabled(bool enable);
     // Narrows the enabled controls to what the model offers (configured vendor 1 only).
@@ -206,8 +202,7 @@ private:
     std::unique_ptr<Ui::MainWindow> ui;
 
     // Controller state.
-    std::unique_ptr<DShowCameraWrapper> cameraWrapper;
-    UVCExtensionUnit extensionUnit;
+    CameraSession cameraSession;
     std::unique_ptr<HotplugSource> hotplugSource;
     QString currentDeviceId;
     QString currentFriendlyName;

@@ -2,6 +2,7 @@
 // window geometry and theme in the user's settings, and the screen count that decides whether the
 // saved values are used.
 #include "common/settingsfiles.h"
+#include "device/cameralist.h"
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
@@ -104,10 +105,9 @@ void MainWindow::on_btnModeDark_clicked() {
 }
 
 void MainWindow::loadSettings() {
-    vendorIndex = readVendorSelection();
-    QString manufacturer;
-    vendorByIndex(vendorIndex, manufacturer, vendorId);
-    qInfo() << "credit manufacturer:" << manufacturer;
+    const VendorSelection vendor = readConfiguredVendor();
+    vendorIndex = vendor.index;
+    vendorId = vendor.vendorId;
 
     const QSettings settings(userSettingsFile(), QSettings::IniFormat);
 

@@ -12,17 +12,6 @@
 #include <QTimer>
 
 namespace {
-constexpr int kPanTiltLimit_deg = 30;
-constexpr int kCameraControlPan = 0;
-constexpr int kCameraControlTilt = 1;
-constexpr int kCameraControlZoom = 3;
-constexpr int kModelZenta310 = 1;
-constexpr int kModelZenta320 = 2;
-constexpr int kTrackingOff = 0;
-constexpr int kAutoFraming = 1;
-constexpr int kPresenterTracking = 3;
-constexpr int kEffectImmediate = 0;
-constexpr int kEffectSmooth = 1;
 // Tracking hands the position back to the user a moment after it was switched off.
 constexpr int kRememberPositionDelay_ms = 100;
 constexpr int kOkOnly = 0;
@@ -79,61 +68,38 @@ void MainWindow::readCameraSettings() {
     // 1. Model.
     ui->labelDevModel->setText(currentFriendlyName);
 
-    // 2. Firmware version; older firmware answers only the legacy query.
-    QString version;
-    if (extensionUnit.getFirmwareVersion(kQueryVersion, version) ||
-        extensionUnit.getFirmwareVersion(kQueryVersionLegacy, version)) {
-        firmwareVersion = version;
+    // 2.-6. and 8.-10. as the camera answers; controlsReady is still false, so selecting an item
+    // sends nothing.
+    const CameraReadout read = cameraSession.readAll();
+    if (read.firmwareVersion) {
+        firmwareVersion = *read.firmwareVersion;
         ui->labelDevVer->setText(QStringLiteral("V%1").arg(firmwareVersion));
-    } else {
-        qWarning() << "Failed to get the camera version.";
     }
-
-    // 3. HDR.
-    int hdr = 0;
-    if (extensionUnit.getHdr(hdr)) {
-        hdrState = hdr;
-        ui->btnHDR->setChecked(hdr != 0);
+    if (const std::optional<int> hdr = read.value(CameraSetting::Hdr)) {
+        hdrState = *hdr;
+        ui->btnHDR->setChecked(*hdr != 0);
     }
-
-    // 4. Anti-flicker. controlsReady is still false: selecting an item sends nothing.
-    int flicker = 0;
-    if (extensionUnit.getAntiFlicker(flicker)) {
-        qDebug() << "flicker state: " << flicker;
-        antiFlickerState = flicker;
-        selectOption(ui->comboBoxAntiFlicker, AntiFlickerOptions, flicker);
+    if (const std::optional<int> flicker = read.value(CameraSetting::AntiFlicker)) {
+        antiFlickerState = *flicker;
+        selectOption(ui->comboBoxAntiFlicker, AntiFlickerOptions, *flicker);
     }
-
-    // 5. Microphone.
-    int mic = 0;
-    if (extensionUnit.getMicEnabled(mic)) {
-        qDebug() << "mute state: " << mic;
-        micState = mic;
-        selectOption(ui->comboBoxMic, SwitchOptions, mic);
+    if (const std::optional<int> mic = read.value(CameraSetting::Microphone)) {
+        micState = *mic;
+        selectOption(ui->comboBoxMic, SwitchOptions, *mic);
     }
-
-    // 6. Position. A refused read leaves each shared value as it was.
-    cameraWrapper->getCameraControl(kCameraControlPan, g_pan);
-    cameraWrapper->getCameraControl(kCameraControlTilt, g_tilt);
-    cameraWrapper->getCameraControl(kCameraControlZoom, g_zoom);
-    g_zoom = qBound(kZoomMinimum, g_zoom, kZoomMaximum);
-    qDebug() << "param:"
-             << "pan:" << g_pan << "tilt:" << g_tilt << "zoom:" << g_zoom;
 
     // 7. A slider that moves writes the zoom back to the camera at once (slotOnSetZoomValue).
     ui->sliderZoom->setValue(g_zoom);
     ui->labelZoomValue->setText(zoomText(g_zoom));
 
     // 8. Tracking mode and what it shows.
-    int mode = 0;
-    const bool modeRead = extensionUnit.getTrackingMode(mode);
-    if (modeRead) {
-        qDebug() << "tracking mode state: " << mode;
-        trackingModeState = mode;
-        const int index = optionIndexOfValue(TrackingModeOptions, mode);
+    const std::optional<int> mode = read.value(CameraSetting::TrackingMode);
+    if (mode) {
+        trackingModeState = *mode;
+        const int index = optionIndexOfValue(TrackingModeOptions, *mode);
         qDebug() << "tracking mode index: " << index;
         ui->comboBoxTrackMode->setCurrentIndex(index);
-        if (mode != kTrackingOff) {
+        if (*mode != kTrackingOff) {
             qDebug() << "hide widgetoff";
             ui->widgetTrackOff->hide();
             setEffectRowVisible(*ui, true);
@@ -145,30 +111,22 @@ void MainWindow::readCameraSettings() {
             setEffectRowVisible(*ui, false);
             setSpeedRowVisible(*ui, false);
         }
-        if (mode == kPresenterTracking) {
+        if (*mode == kPresenterTracking) {
             setEffectRowVisible(*ui, false);
             setSpeedRowVisible(*ui, false);
         }
     }
-    if (!modeRead || mode != kAutoFraming)
-        return;
 
-    // 9. Effect and speed exist only for Auto Framing.
-    int effect = 0;
-    if (extensionUnit.getTrackingEffect(effect)) {
-        qDebug() << "tracking effect state: " << effect;
-        trackingEffectState = effect;
-        selectOption(ui->comboBoxTrackEffect, TrackingEffectOptions, effect);
-        if (effect == kEffectImmediate)
+    // 9.-10. Effect and speed exist only for Auto Framing (read only then).
+    if (const std::optional<int> effect = read.value(CameraSetting::TrackingEffect)) {
+        trackingEffectState = *effect;
+        selectOption(ui->comboBoxTrackEffect, TrackingEffectOptions, *effect);
+        if (*effect == kEffectImmediate)
             setSpeedRowVisible(*ui, false);
     }
-
-    // 10.
-    int speed = 0;
-    if (extensionUnit.getTrackingSpeed(speed)) {
-        qDebug() << "tracking speend state: " << speed;
-        trackingSpeedState = speed;
-        selectOption(ui->comboBoxTrackSpeend, TrackingSpeedOptions, speed);
+    if (const std::optional<int> speed = read.value(CameraSetting::TrackingSpeed)) {
+        trackingSpeedState = *speed;
+        selectOption(ui->comboBoxTrackSpeend, TrackingSpeedOptions, *speed);
     }
 }
 
@@ -183,12 +141,12 @@ void MainWindow::setControlsEnabled(bool enable) {
     qDebug() << "set controls enable:" << static_cast<int>(enable);
 
     // The pad moves a zoomed picture only.
-    setPadEnabled(*ui, enable && g_zoom > kZoomMinimum);
+    setPadEnabled(*ui, enable && g_zoom > kZoomMinimum_percent);
 
     ui->sliderZoom->setEnabled(enable);
     if (!enable) {
-        g_zoom = kZoomMinimum;
-        ui->sliderZoom->setValue(kZoomMinimum);
+        g_zoom = kZoomMinimum_percent;
+        ui->sliderZoom->setValue(kZoomMinimum_percent);
     }
 
     ui->comboBoxAntiFlicker->setEnabled(enable);
@@ -202,20 +160,16 @@ void MainWindow::setControlsEnabled(bool enable) {
 }
 
 void MainWindow::applyModelRestrictions(int modelIndexFromIds) {
-    switch (modelIndexFromIds) {
-    case kModelZenta310:
+    const ModelControls offered = controlsOfModel(vendorIndex, modelIndexFromIds);
+    if (!offered.position) {
         // No framing, no position: the microphone, restore defaults and the upgrade only.
         setControlsEnabled(false);
         ui->comboBoxMic->setEnabled(true);
         ui->btnRestoreDefaults->setEnabled(true);
         ui->btnUpgrade->setEnabled(true);
-        break;
-    case kModelZenta320:
-        ui->comboBoxTrackMode->setEnabled(false);
-        break;
-    default:
-        break;
     }
+    if (!offered.trackingMode)
+        ui->comboBoxTrackMode->setEnabled(false);
 }
 
 void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
@@ -242,8 +196,7 @@ void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
         setSpeedRowVisible(*ui, false);
     }
 
-    writeSetting(&UVCExtensionUnit::setTrackingMode, &UVCExtensionUnit::getTrackingMode, value,
-                 tr("The operation has timed out, please try again."), "Set tracking mode:");
+    writeSetting(CameraSetting::TrackingMode, value);
 
     if (value == kTrackingOff) {
         qDebug() << "sliderZoom:" << ui->sliderZoom->value() << "g_zoom :" << g_zoom;
@@ -253,7 +206,7 @@ void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
     if (value == kAutoFraming) {
         // Selecting an item that differs runs the effect and speed handlers in turn.
         int effect = 0;
-        if (extensionUnit.getTrackingEffect(effect)) {
+        if (cameraSession.readSetting(CameraSetting::TrackingEffect, effect)) {
             qDebug() << "tracking effect state: " << effect;
             trackingEffectState = effect;
             selectOption(ui->comboBoxTrackEffect, TrackingEffectOptions, effect);
@@ -262,7 +215,7 @@ void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
             setSpeedRowVisible(*ui, false);
         } else {
             int speed = 0;
-            if (extensionUnit.getTrackingSpeed(speed)) {
+            if (cameraSession.readSetting(CameraSetting::TrackingSpeed, speed)) {
                 qDebug() << "tracking speend state: " << speed;
                 trackingSpeedState = speed;
                 selectOption(ui->comboBoxTrackSpeend, TrackingSpeedOptions, speed);
@@ -278,11 +231,8 @@ void MainWindow::on_comboBoxTrackEffect_currentIndexChanged(int index) {
 
     // The camera takes an effect only while it frames automatically.
     int mode = 0;
-    if (extensionUnit.getTrackingMode(mode) && mode == kAutoFraming) {
-        writeSetting(&UVCExtensionUnit::setTrackingEffect, &UVCExtensionUnit::getTrackingEffect,
-                     value, tr("The operation has timed out, please try again."),
-                     "Set tracking effect:");
-    }
+    if (cameraSession.readSetting(CameraSetting::TrackingMode, mode) && mode == kAutoFraming)
+        writeSetting(CameraSetting::TrackingEffect, value);
     // A speed means something only for the smooth effect.
     setSpeedRowVisible(*ui, value != kEffectImmediate);
 }
@@ -293,46 +243,39 @@ void MainWindow::on_comboBoxTrackSpeend_currentIndexChanged(int index) {
     const int value = optionValueAt(TrackingSpeedOptions, index);
 
     int mode = 0;
-    if (!extensionUnit.getTrackingMode(mode) || mode != kAutoFraming)
+    if (!cameraSession.readSetting(CameraSetting::TrackingMode, mode) || mode != kAutoFraming)
         return;
-    writeSetting(&UVCExtensionUnit::setTrackingSpeed, &UVCExtensionUnit::getTrackingSpeed, value,
-                 tr("The operation has timed out, please try again."), "Set tracking speed:");
+    writeSetting(CameraSetting::TrackingSpeed, value);
 }
 
 void MainWindow::on_comboBoxAntiFlicker_currentIndexChanged(int index) {
     if (!controlsReady || !indexInTable(AntiFlickerOptions, index))
         return;
     const int value = optionValueAt(AntiFlickerOptions, index);
-    writeSetting(&UVCExtensionUnit::setAntiFlicker, &UVCExtensionUnit::getAntiFlicker, value,
-                 tr("The setting has timed out, please try again."), "Set Flicker:");
+    writeSetting(CameraSetting::AntiFlicker, value);
 }
 
 void MainWindow::on_comboBoxMic_currentIndexChanged(int index) {
     if (!controlsReady || !indexInTable(SwitchOptions, index))
         return;
     const int value = optionValueAt(SwitchOptions, index);
-    writeSetting(&UVCExtensionUnit::setMicEnabled, &UVCExtensionUnit::getMicEnabled, value,
-                 tr("The setting has timed out, please try again."), "Set mute:");
+    writeSetting(CameraSetting::Microphone, value);
     // The camera re-enumerates with or without its microphone; told whatever the outcome.
     runMessageBox(QString::fromUtf8(kRestartNotice), kOkOnly, true);
 }
 
-void MainWindow::writeSetting(bool (UVCExtensionUnit::*set)(int),
-                              bool (UVCExtensionUnit::*get)(int &), int value,
-                              const QString &timeoutText, const char *logLabel) {
-    if (!(extensionUnit.*set)(value))
-        showMessageBox(timeoutText, false);
+void MainWindow::writeSetting(CameraSetting setting, int value) {
+    if (!cameraSession.writeSetting(setting, value))
+        showMessageBox(settingTimeoutText(settingDefinition(setting)), false);
     int queried = 0;
-    if ((extensionUnit.*get)(queried))
-        qDebug() << logLabel << value << ", query value:" << queried;
+    cameraSession.readBack(setting, value, queried);
 }
 
 void MainWindow::on_btnHDR_clicked() {
     if (!controlsReady)
         return;
     hdrState = hdrState == 0 ? 1 : 0;
-    writeSetting(&UVCExtensionUnit::setHdr, &UVCExtensionUnit::getHdr, hdrState,
-                 tr("The setting has timed out, please try again."), "Set HDR:");
+    writeSetting(CameraSetting::Hdr, hdrState);
 }
 
 void MainWindow::on_btnRestoreDefaults_clicked() {
@@ -344,12 +287,8 @@ void MainWindow::on_btnRestoreDefaults_clicked() {
 }
 
 void MainWindow::restoreDefaultsConfirmed() {
-    if (!extensionUnit.restoreDefaults()) {
-        // The camera did not take it: it keeps running as it was.
-        qDebug() << "Reset default params failed.";
+    if (!cameraSession.restoreDefaults())
         return;
-    }
-    qDebug() << "Reset default params successed.";
     runMessageBox(QString::fromUtf8(kRestartNotice), kOkOnly, true);
     qDebug() << "Config default info";
 }
@@ -357,48 +296,48 @@ void MainWindow::restoreDefaultsConfirmed() {
 void MainWindow::on_btnCameraUp_clicked() {
     g_tilt = qMin(g_tilt + 1, kPanTiltLimit_deg);
     updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
-    cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
+    cameraSession.move(CameraControlId::Tilt, g_tilt);
 }
 
 void MainWindow::on_btnCameraDown_clicked() {
     g_tilt = qMax(g_tilt - 1, -kPanTiltLimit_deg);
     updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
-    cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
+    cameraSession.move(CameraControlId::Tilt, g_tilt);
 }
 
 void MainWindow::on_btnCameraLeft_clicked() {
     g_pan = qMax(g_pan - 1, -kPanTiltLimit_deg);
     updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
-    cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
+    cameraSession.move(CameraControlId::Pan, g_pan);
     qDebug() << "set pan:" << g_pan;
 }
 
 void MainWindow::on_btnCameraRight_clicked() {
     g_pan = qMin(g_pan + 1, kPanTiltLimit_deg);
     updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
-    cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
+    cameraSession.move(CameraControlId::Pan, g_pan);
     qDebug() << "set pan:" << g_pan;
 }
 
 void MainWindow::slotOnSetZoomValue(int value) {
     g_zoom = value;
-    cameraWrapper->setCameraControl(kCameraControlZoom, value);
+    cameraSession.move(CameraControlId::Zoom, value);
     ui->labelZoomValue->setText(zoomText(value));
     // The zoom decides over the pan and tilt limits: a zoomed picture can always be moved.
-    setPadEnabled(*ui, value > kZoomMinimum);
+    setPadEnabled(*ui, value > kZoomMinimum_percent);
 }
 
 void MainWindow::slotRemberYuntaiValue() {
     // Only the upper tilt limit and the lower pan limit are applied on the way back.
     g_tilt = qMin(g_tilt, kPanTiltLimit_deg);
     updateAxisButtons(g_tilt, ui->btnCameraDown, ui->btnCameraUp);
-    cameraWrapper->setCameraControl(kCameraControlTilt, g_tilt);
+    cameraSession.move(CameraControlId::Tilt, g_tilt);
 
     g_pan = qMax(g_pan, -kPanTiltLimit_deg);
     updateAxisButtons(g_pan, ui->btnCameraLeft, ui->btnCameraRight);
-    cameraWrapper->setCameraControl(kCameraControlPan, g_pan);
+    cameraSession.move(CameraControlId::Pan, g_pan);
 
-    cameraWrapper->setCameraControl(kCameraControlZoom, g_zoom);
+    cameraSession.move(CameraControlId::Zoom, g_zoom);
     ui->labelZoomValue->setText(zoomText(g_zoom));
-    setPadEnabled(*ui, g_zoom > kZoomMinimum);
+    setPadEnabled(*ui, g_zoom > kZoomMinimum_percent);
 }

@@ -7,8 +7,9 @@
 #include "upgrade/formabnormal.h"
 #include "upgrade/formupgrade.h"
 #include "upgrade/packagefiles.h"
+#include "upgrade/packagesequence.h"
 #include "upgrade/sleepinhibitor.h"
-#include "upgrade/upgradethread.h"
+#include "upgrade/upgraderun.h"
 
 #include <QDebug>
 #include <QFileDialog>
@@ -64,8 +65,8 @@ void MainWindow::on_btnUpgrade_clicked() {
 
     int model = ModelIndexNone;
     const PackageSequenceOutcome outcome =
-        runPackageSequence([this](QWidget *parent) { return askForPackage(parent); }, this,
-                           effectivePackageDirectory(), model, packageSequenceHooks());
+        runPackageSequence([this] { return askForPackage(this); }, effectivePackageDirectory(),
+                           model, packageSequenceHooks());
     if (closeAfterPackage) {
         // The window was closed while the package was unpacked.
         closeAfterPackage = false;
@@ -73,31 +74,13 @@ void MainWindow::on_btnUpgrade_clicked() {
         close();
         return;
     }
-    QString refusal;
-    switch (outcome) {
-    case PackageSequenceOutcome::Cancelled:
+    const PackageVerdict verdict = judgePackageForCamera(outcome, model, modelIndex);
+    if (verdict == PackageVerdict::Cancelled)
         qDebug("Open file dialog cancel.");
-        leaveUpgradeState();
-        return;
-    case PackageSequenceOutcome::UnpackCancelled:
-        leaveUpgradeState();
-        return;
-    case PackageSequenceOutcome::BadLayout:
-        refusal =
-            tr("<h3>Unable to upgrade now.</h3>\r\nThe format of firmware file is not correct.");
-        break;
-    case PackageSequenceOutcome::UnknownModel:
-        refusal = tr("<h3>Unable to upgrade now.</h3>\r\nThe firmware file is corrupted.");
-        break;
-    case PackageSequenceOutcome::Ready:
-        if (model != modelIndex) {
-            refusal = tr("<h3>Unable to upgrade now.</h3>\r\nThe firmware version does not match "
-                         "with this model.");
-        }
-        break;
-    }
-    if (!refusal.isEmpty()) {
-        showMessageBox(refusal, false);
+    if (verdict != PackageVerdict::Accepted) {
+        const QString refusal = packageRefusalText(verdict);
+        if (!refusal.isEmpty())
+            showMessageBox(refusal, false);
         leaveUpgradeState();
         return;
     }
@@ -122,23 +105,21 @@ void MainWindow::startUpgrade() {
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->show();
 
-    auto *thread = new QThread();
-    auto *worker = new UpgradeThread(vendorIndex, controlsReady, &extensionUnit);
-    worker->setPackageDirectory(effectivePackageDirectory());
-    worker->setCameraDeviceId(controlsReady ? currentDeviceId : QString());
     // Offered for a stuck camera, the upgrade is not for the open one.
     versionBeforeUpgrade = controlsReady && !abnormalPromptOpen ? firmwareVersion : QString();
-    worker->moveToThread(thread);
-    connect(thread, &QThread::started, worker, &UpgradeThread::start);
-    connect(thread, &QThread::finished, thread, &QObject::deleteLater);
-    connect(worker, &UpgradeThread::workFinished, worker, &QObject::deleteLater);
-    // Direct: the thread ends as soon as its worker is gone, without a trip through this
-    // thread's event loop, so that the window can wait for it when it is destroyed.
-    connect(worker, &QObject::destroyed, thread, &QThread::quit, Qt::DirectConnection);
-    connect(worker, &UpgradeThread::onUpgradeReport, this, &MainWindow::slotOnUpgradeReport);
-    upgradeThread = thread;
+    UpgradeRequest request;
+    request.productLineSelector = vendorIndex;
+    request.cameraReady = controlsReady;
+    request.extensionUnit = &cameraSession.extensionUnit();
+    request.packageDirectory = effectivePackageDirectory();
+    request.cameraDeviceId = controlsReady ? currentDeviceId : QString();
+    // The report is queued to this thread: it cannot arrive before awaitingReport is set.
+    UpgradeCallbacks callbacks;
+    callbacks.report = [this](bool ok, int progress, const QString &message) {
+        slotOnUpgradeReport(ok, progress, message);
+    };
+    upgradeThread = startUpgradeWorker(request, this, callbacks);
     awaitingReport = true;
-    thread->start(QThread::InheritPriority);
 
     ui->btnUpgrade->setEnabled(false);
 
@@ -179,16 +160,11 @@ void MainWindow::slotOnUpgradeReport(bool ok, int progress, const QString &messa
     awaitingReport = false;
 
     stopDummyProgress();
-    QString text;
     if (ok) {
         ui->progressBarUpdate->setValue(kProgressDone);
         reopenUpgradedCamera();
-        text = tr("<h3>Firmware upgrade is successful!</h3>");
-    } else {
-        text = tr("<h3>Firmware upgrade failed!</h3>\r\nplease try to unplug and plug the USB "
-                  "cable for upgrade again.");
     }
-    showMessageBox(text, true);
+    showMessageBox(upgradeResultText(ok), true);
 
     leaveUpgradeState();
     ui->progressBarUpdate->setValue(0);

@@ -2,50 +2,9 @@
 
 #include "ui/roundedcorners.h"
 #include "ui_formabnormal.h"
-#include "upgrade/packagefiles.h"
-#include "upgrade/packagejob.h"
 
-#include <QEventLoop>
 #include <QFileDialog>
 #include <QtDebug>
-
-PackageSequenceOutcome runPackageSequence(const PackageFileChooser &chooser, QWidget *parent,
-                                          const QString &directory, int &model,
-                                          const PackageSequenceHooks &hooks) {
-    if (hooks.started)
-        hooks.started();
-    const QString where = directory.isEmpty() ? packageDirectory() : directory;
-    logPackageDirectory(where);
-    const QString package = chooser ? chooser(parent) : QString();
-    if (package.isEmpty())
-        return PackageSequenceOutcome::Cancelled;
-
-    PackageJob job(package, where);
-    QEventLoop loop;
-    QObject::connect(&job, &PackageJob::finished, &loop, &QEventLoop::quit);
-    if (hooks.unpacking)
-        hooks.unpacking(&job);
-    job.start();
-    loop.exec(QEventLoop::ExcludeUserInputEvents);
-    if (hooks.unpacking)
-        hooks.unpacking(nullptr);
-    // The loop also ends when the application quits: a job still running is cancelled then.
-    if (job.isRunning())
-        job.cancel();
-    job.wait();
-    switch (job.outcome()) {
-    case PackageOutcome::Ready:
-        model = job.model();
-        return PackageSequenceOutcome::Ready;
-    case PackageOutcome::UnknownModel:
-        return PackageSequenceOutcome::UnknownModel;
-    case PackageOutcome::Cancelled:
-        return PackageSequenceOutcome::UnpackCancelled;
-    case PackageOutcome::BadLayout:
-        break;
-    }
-    return PackageSequenceOutcome::BadLayout;
-}
 
 FormAbnormal::FormAbnormal(QWidget *parent)
     : QDialog(parent)
@@ -58,7 +17,7 @@ FormAbnormal::FormAbnormal(QWidget *parent)
 
 FormAbnormal::~FormAbnormal() = default;
 
-void FormAbnormal::setPackageFileChooser(PackageFileChooser packageChooser) {
+void FormAbnormal::setPackageFileChooser(PackageDialogChooser packageChooser) {
     chooser = std::move(packageChooser);
 }
 
@@ -79,12 +38,10 @@ QString FormAbnormal::askForPackage(QWidget *parent) const {
 
 void FormAbnormal::on_btnUpgrade_clicked() {
     int model = -1;
-    const PackageSequenceOutcome outcome =
-        runPackageSequence([this](QWidget *parent) { return askForPackage(parent); }, this,
-                           packageDir, model, sequenceHooks);
-    // The camera is stuck and cannot tell its model: any well-formed package is offered, and a
-    // cancelled choice or a malformed package leaves the offer open for another try.
-    if (outcome == PackageSequenceOutcome::Ready || outcome == PackageSequenceOutcome::UnknownModel)
+    const PackageSequenceOutcome outcome = runPackageSequence(
+        [this] { return askForPackage(this); }, packageDir, model, sequenceHooks);
+    // A cancelled choice or a malformed package leaves the offer open for another try.
+    if (judgePackageForStuckCamera(outcome) == PackageVerdict::Accepted)
         accept();
 }
 

@@ -40,7 +40,9 @@ constexpr char kEitherLineVendor[] = "GC";
 constexpr char kQxLineVendor[] = "QXM30";
 constexpr char kZentaLineVendor[] = "ZENTA";
 
-const char *stateName(UpdaterDeviceState state) {
+} // namespace
+
+const char *updaterStateName(UpdaterDeviceState state) {
     switch (state) {
     case UpdaterStateRom:
         return "ROM";
@@ -53,7 +55,6 @@ const char *stateName(UpdaterDeviceState state) {
     }
     return nullptr;
 }
-} // namespace
 
 bool inquiryVendorAccepted(const std::uint8_t *answer, int productLineSelector) {
     if (!answer)
@@ -119,7 +120,7 @@ bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
     currentDevice() = std::move(accepted);
     replaced.reset();
     state = found;
-    if (const char *name = stateName(found))
+    if (const char *name = updaterStateName(found))
         qInfo("device state: %s", name);
     return currentDevice() != nullptr;
 }

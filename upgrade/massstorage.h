@@ -47,6 +47,9 @@ constexpr int kChunkRetryBudget = 100;
 constexpr int kDefaultStatusAttempts = 10;
 constexpr int kImageAttempts = 5;
 
+// "ROM", "Updater" or "u-Boot"; null for UpdaterStateNone.
+const char *updaterStateName(UpdaterDeviceState state);
+
 // Searches the candidates of the installed SCSI back end for a camera of the product line in one
 // of its updater stages. On success the device becomes the current handle and its stage is
 // written to `state`; otherwise the current handle is dropped and `state` becomes

@@ -123,6 +123,7 @@ void UpgradeThread::doWork() {
     if (findUpdaterDevice(productLineSelector, state)) {
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
         if (state == UpdaterStateRom) {
+            emit onUpgradeStage(tr("sending the updater program"));
             if (sendRawFile(packageFile(kUpdaterImageName)) == 0)
                 state = UpdaterStateUpdater; // no new search: the same disk now runs the updater
         }
@@ -130,8 +131,10 @@ void UpgradeThread::doWork() {
             const QString bootLoader = packageFile(kBootLoaderImageName);
             if (!QFileInfo::exists(bootLoader)) {
                 state = UpdaterStateUBoot;
-            } else if (sendImageFile(bootLoader, kNoLoadAddress) == 0) {
-                if (waitForBootLoader() && state != UpdaterStateUBoot)
+            } else {
+                emit onUpgradeStage(tr("sending the boot loader"));
+                if (sendImageFile(bootLoader, kNoLoadAddress) == 0 && waitForBootLoader() &&
+                    state != UpdaterStateUBoot)
                     qCritical("%s", qPrintable(QStringLiteral("Invalid device state %1.")
                                                    .arg(static_cast<int>(state))));
             }
@@ -144,8 +147,10 @@ void UpgradeThread::doWork() {
             finish();
             return;
         }
+        emit onUpgradeStage(tr("switching the camera to its updater"));
         if (extensionUnit && extensionUnit->enterUpgradeMode()) {
             qInfo("Enter the normal state of the camera upgrade process.");
+            emit onUpgradeStage(tr("waiting for the camera's updater disk"));
             returningId = cameraDeviceId;
             bootLoaderReached = waitForUpdaterDevice() && state == UpdaterStateUBoot;
         }
@@ -153,9 +158,13 @@ void UpgradeThread::doWork() {
 
     if (bootLoaderReached) {
         const ReturningCamera returning(returningId, productLineSelector);
+        emit onUpgradeStage(tr("running the upgrade script"));
         sendShellCommand(kResetStatusCommand, sizeof kResetStatusCommand - 1);
-        if (runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0 &&
-            waitForNormalOperation(returning)) {
+        const bool scriptDone =
+            runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0;
+        if (scriptDone)
+            emit onUpgradeStage(tr("waiting for the camera to come back"));
+        if (scriptDone && waitForNormalOperation(returning)) {
             report(true, 100, tr("Upgrade done."));
             qDebug("Upgrade seccess.");
         } else {

@@ -40,6 +40,8 @@ signals:
     void workFinished();
     void workStart();
     void onUpgradeReport(bool ok, int progress, QString message);
+    // The step the upgrade has come to, in words for the user ("running the upgrade script").
+    void onUpgradeStage(QString stage);
 
 public slots:
     void start();

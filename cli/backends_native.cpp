@@ -1,0 +1,8 @@
+#include "cli/backends.h"
+
+#include "common/nativebackends.h"
+
+std::unique_ptr<CliBackends> installCliBackends(const QString &, QString &) {
+    installNativeBackends();
+    return std::make_unique<CliBackends>();
+}

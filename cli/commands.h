@@ -1,0 +1,49 @@
+// The commands of cameracontrol-cli. Each one checks its arguments before it touches a camera,
+// and hands back its result for the program to print.
+#pragma once
+
+#include "cli/cameraselection.h"
+#include "cli/commandline.h"
+#include "cli/console.h"
+#include "cli/output.h"
+#include "device/cameralist.h"
+
+#include <optional>
+
+class CameraSession;
+
+struct CommandContext {
+    const Invocation &invocation;
+    Console &console;
+    VendorSelection vendor;
+};
+
+// readcommands.cpp
+CommandResult runList(CommandContext &context);
+CommandResult runInfo(CommandContext &context);
+CommandResult runGet(CommandContext &context);
+// writecommands.cpp
+CommandResult runSet(CommandContext &context);
+CommandResult runRestoreDefaults(CommandContext &context);
+CommandResult runPtz(CommandContext &context);
+// upgradecommands.cpp
+CommandResult runUpgrade(CommandContext &context);
+CommandResult runRecover(CommandContext &context);
+// watchcommand.cpp
+CommandResult runWatch(CommandContext &context);
+
+// Shared by the commands (commandsupport.cpp).
+// The command's argument at `index`; empty when it was left out.
+QString cameraArgument(const CommandContext &context, int index);
+// A result that names the chosen camera ("camera" in the JSON document).
+CommandResult cameraResult(const CameraChoice &choice);
+// "There is no setting ...; the settings are ...".
+QString unknownSetting(const QString &name);
+// The listed cameras of the configured vendor.
+QVector<ListedCamera> listedCameras(const VendorSelection &vendor);
+// Opens the chosen camera; a refusal when its extension unit cannot be opened, with the system's
+// advice when this user may not open it.
+std::optional<CommandResult> openChosenCamera(const CameraChoice &choice, CameraSession &session);
+// Whether the user agrees: --yes, or "y" at the question on a terminal. Without either, a refusal
+// in `refusal` (a script must say --yes).
+bool confirmed(CommandContext &context, const QString &question, CommandResult &refusal);

@@ -1,0 +1,139 @@
+// list, info and get: the cameras as the window lists them, and a camera read as the Control page
+// reads it when it opens the camera.
+#include "cli/commands.h"
+#include "control/camerasession.h"
+#include "upgrade/massstorage.h"
+
+#include <QJsonArray>
+
+CommandResult runList(CommandContext &context) {
+    const QVector<ListedCamera> cameras = listedCameras(context.vendor);
+    CommandResult result;
+    QJsonArray camerasJson;
+    QStringList header{QStringLiteral("#"),
+                       QStringLiteral("NAME"),
+                       QStringLiteral("MODEL"),
+                       QStringLiteral("USB"),
+                       QStringLiteral("NODE"),
+                       QStringLiteral("DEVICE ID"),
+                       QStringLiteral("FRIENDLY NAME")};
+    QVector<QStringList> rows{header};
+    for (int i = 0; i < cameras.size(); ++i) {
+        const QJsonObject camera = cameraJson(cameras.at(i), i + 1);
+        camerasJson.append(camera);
+        rows.append({QString::number(i + 1), camera[QStringLiteral("name")].toString(),
+                     camera[QStringLiteral("model")].toString(QStringLiteral("-")),
+                     QStringLiteral("%1:%2").arg(camera[QStringLiteral("vendorId")].toString(),
+                                                 camera[QStringLiteral("productId")].toString()),
+                     camera[QStringLiteral("node")].toString(),
+                     camera[QStringLiteral("deviceId")].toString(),
+                     camera[QStringLiteral("friendlyName")].toString()});
+    }
+    QJsonObject vendor;
+    vendor[QStringLiteral("index")] = context.vendor.index;
+    vendor[QStringLiteral("vendorId")] =
+        QStringLiteral("%1").arg(context.vendor.vendorId, 4, 16, QChar('0'));
+    vendor[QStringLiteral("manufacturer")] = context.vendor.manufacturer;
+    result.json[QStringLiteral("vendor")] = vendor;
+    result.json[QStringLiteral("cameras")] = camerasJson;
+
+    if (cameras.isEmpty()) {
+        result.text = QStringLiteral("No camera of the configured vendor (%1) is present.\n")
+                          .arg(context.vendor.manufacturer);
+    } else {
+        QVector<int> widths(header.size(), 0);
+        for (const QStringList &row : rows)
+            for (int column = 0; column < row.size(); ++column)
+                widths[column] = qMax(widths[column], row.at(column).size());
+        for (const QStringList &row : rows) {
+            QStringList cells;
+            for (int column = 0; column < row.size(); ++column)
+                cells << (column + 1 < row.size() ? row.at(column).leftJustified(widths[column])
+                                                  : row.at(column));
+            result.text += cells.join(QStringLiteral("  ")) + QLatin1Char('\n');
+        }
+    }
+
+    QJsonArray stuck;
+    UpdaterDeviceState state = UpdaterStateNone;
+    if (findUpdaterDevice(context.vendor.index, state) && state != UpdaterStateNone) {
+        QJsonObject entry;
+        entry[QStringLiteral("stage")] = QLatin1String(updaterStateName(state));
+        entry[QStringLiteral("state")] = static_cast<int>(state);
+        stuck.append(entry);
+        result.text += QStringLiteral("A camera is in its %1 stage (an interrupted upgrade): "
+                                      "cameracontrol-cli recover PACKAGE.zip\n")
+                           .arg(QLatin1String(updaterStateName(state)));
+    }
+    result.json[QStringLiteral("updaterStages")] = stuck;
+    return result;
+}
+
+CommandResult runInfo(CommandContext &context) {
+    const CameraChoice choice =
+        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 0));
+    if (!choice.found)
+        return choice.refusal;
+    CameraSession session;
+    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+        return *refusal;
+    const CameraReadout read = session.readAll();
+
+    CommandResult result = cameraResult(choice);
+    const QJsonObject camera = result.json[QStringLiteral("camera")].toObject();
+    QVector<QPair<QString, QString>> rows = {
+        {QStringLiteral("Camera"), cameraText(choice.camera)},
+        {QStringLiteral("Model"),
+         camera[QStringLiteral("model")].toString(QStringLiteral("unknown"))},
+        {QStringLiteral("Firmware version"),
+         read.firmwareVersion.value_or(QStringLiteral("(no answer)"))}};
+    result.json[QStringLiteral("firmwareVersion")] =
+        read.firmwareVersion ? QJsonValue(*read.firmwareVersion) : QJsonValue();
+
+    QJsonObject settings;
+    const std::optional<int> mode = read.value(CameraSetting::TrackingMode);
+    const bool readOutsideAutoFraming = mode && *mode != kAutoFraming;
+    for (const SettingDefinition &definition : cameraSettings()) {
+        const std::optional<int> value = read.value(definition.setting);
+        settings[QLatin1String(definition.name)] = settingJson(definition, value);
+        QString shown = value ? settingText(definition, *value) : QStringLiteral("(no answer)");
+        if (!value && settingNeedsAutoFraming(definition.setting) && readOutsideAutoFraming)
+            shown = QStringLiteral("(Auto Framing only)");
+        rows.append({QLatin1String(definition.title), shown});
+    }
+    result.json[QStringLiteral("settings")] = settings;
+    result.json[QStringLiteral("ptz")] =
+        read.positionRead ? QJsonValue(positionJson(read.pan_deg, read.tilt_deg, read.zoom_percent))
+                          : QJsonValue();
+    rows.append({QStringLiteral("Pan, tilt, zoom"),
+                 read.positionRead ? positionText(read.pan_deg, read.tilt_deg, read.zoom_percent)
+                                   : QStringLiteral("(no answer)")});
+    result.text = alignedLines(rows);
+    return result;
+}
+
+CommandResult runGet(CommandContext &context) {
+    const SettingDefinition *definition = findSetting(context.invocation.arguments.at(0));
+    if (!definition)
+        return failure(ExitCode::BadArguments, unknownSetting(context.invocation.arguments.at(0)));
+    const CameraChoice choice =
+        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 1));
+    if (!choice.found)
+        return choice.refusal;
+    CameraSession session;
+    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+        return *refusal;
+    int value = 0;
+    if (!session.readSetting(definition->setting, value))
+        return failure(ExitCode::SettingRefused,
+                       QStringLiteral("The camera did not answer the query of %1.")
+                           .arg(QLatin1String(definition->name)));
+    CommandResult result = cameraResult(choice);
+    result.json[QStringLiteral("setting")] = QLatin1String(definition->name);
+    const QJsonObject shown = settingJson(*definition, value).toObject();
+    result.json[QStringLiteral("value")] = shown[QStringLiteral("value")];
+    result.json[QStringLiteral("label")] = shown[QStringLiteral("label")];
+    result.text = QStringLiteral("%1: %2\n")
+                      .arg(QLatin1String(definition->name), settingText(*definition, value));
+    return result;
+}

@@ -1,0 +1,134 @@
+// watch: the cameras that are plugged in and pulled out, from the hot-plug source and a fresh list
+// after each event, as the window follows them; and a camera found in an updater stage, from the
+// watcher the window runs, once for each stage it is found in.
+#include "cli/commands.h"
+#include "cli/notificationwindow.h"
+#include "common/deviceaccess.h"
+#include "device/captureinterfacefilter.h"
+#include "device/hotplugsource.h"
+#include "upgrade/abnormaldetectthread.h"
+#include "upgrade/massstorage.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QThread>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+// The watcher reports a camera that stays stuck about every 11 s; a longer silence means it was
+// gone in between.
+constexpr qint64 kStuckSilence_ms = 15000;
+
+bool sameCamera(const ListedCamera &a, const ListedCamera &b) {
+    return a.device.deviceId == b.device.deviceId && a.device.friendlyName == b.device.friendlyName;
+}
+
+bool contains(const QVector<ListedCamera> &cameras, const ListedCamera &camera) {
+    return std::any_of(cameras.begin(), cameras.end(),
+                       [&camera](const ListedCamera &other) { return sameCamera(other, camera); });
+}
+
+class EventPrinter {
+public:
+    EventPrinter(Console &console, bool json)
+        : out(console)
+        , asJson(json) {}
+
+    void print(const QString &event, const QString &text, const QJsonObject &fields) {
+        const QString time = QDateTime::currentDateTime().toString(Qt::ISODate);
+        if (!asJson) {
+            out.writeOutput(QStringLiteral("%1 %2 %3\n").arg(time, event, text));
+            return;
+        }
+        QJsonObject json = fields;
+        json[QStringLiteral("event")] = event;
+        json[QStringLiteral("time")] = time;
+        out.writeOutput(QString::fromUtf8(QJsonDocument(json).toJson(QJsonDocument::Compact)) +
+                        QLatin1Char('\n'));
+    }
+
+    void camera(const QString &event, const ListedCamera &listed, int position) {
+        QJsonObject fields;
+        fields[QStringLiteral("camera")] = cameraJson(listed, position);
+        print(event, cameraText(listed), fields);
+    }
+
+private:
+    Console &out;
+    bool asJson;
+};
+} // namespace
+
+CommandResult runWatch(CommandContext &context) {
+    EventPrinter printer(context.console, context.invocation.json);
+    QVector<ListedCamera> present = listedCameras(context.vendor);
+    QEventLoop loop;
+
+    std::unique_ptr<HotplugSource> source = createHotplugSource();
+    const NotificationWindow window(*source);
+    QObject::connect(source.get(), &HotplugSource::captureInterfaceChanged, &loop,
+                     [&](bool arrival, const QString &interfaceName) {
+                         if (classifyCaptureInterfaceEvent(arrival, interfaceName) !=
+                             CaptureInterfaceOutcome::Camera)
+                             return;
+                         QVector<ListedCamera> now = listedCameras(context.vendor);
+                         for (int i = 0; i < present.size(); ++i)
+                             if (!contains(now, present.at(i)))
+                                 printer.camera(QStringLiteral("unplugged"), present.at(i), i + 1);
+                         for (int i = 0; i < now.size(); ++i)
+                             if (!contains(present, now.at(i)))
+                                 printer.camera(QStringLiteral("plugged"), now.at(i), i + 1);
+                         present = std::move(now);
+                     });
+    if (!source->start(window.handle()))
+        return failure(ExitCode::Failed, QStringLiteral("Cannot listen for device events."));
+
+    // The first refusal of a node this user may not open, told once.
+    QObject::connect(&DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied, &loop,
+                     [](const QString &, const QString &advice) {
+                         Console::writeError(advice + QLatin1Char('\n'));
+                     });
+
+    int lastStage = UpdaterStateNone;
+    QElapsedTimer sinceStuck;
+    auto *watcherThread = new QThread();
+    auto *watcher = new AbnormalDetectThread(context.vendor.index);
+    watcher->moveToThread(watcherThread);
+    QObject::connect(watcherThread, &QThread::started, watcher, &AbnormalDetectThread::start);
+    QObject::connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
+    QObject::connect(watcher, &QObject::destroyed, watcherThread, &QThread::quit,
+                     Qt::DirectConnection);
+    QObject::connect(watcher, &AbnormalDetectThread::onDeviceAbnormal, &loop, [&](int state) {
+        if (state == lastStage && sinceStuck.isValid() && sinceStuck.elapsed() < kStuckSilence_ms) {
+            sinceStuck.restart();
+            return;
+        }
+        lastStage = state;
+        sinceStuck.start();
+        const QString stage =
+            QLatin1String(updaterStateName(static_cast<UpdaterDeviceState>(state)));
+        QJsonObject fields;
+        fields[QStringLiteral("stage")] = stage;
+        fields[QStringLiteral("state")] = state;
+        printer.print(QStringLiteral("stuck"),
+                      QStringLiteral("a camera in its %1 stage (recover it)").arg(stage), fields);
+    });
+    watcherThread->start(QThread::InheritPriority);
+
+    context.console.catchInterrupts();
+    QObject::connect(&context.console, &Console::interrupted, &loop, &QEventLoop::quit);
+    Console::writeError(QStringLiteral("Watching the cameras; interrupt (Ctrl+C) to stop.\n"));
+    loop.exec();
+
+    // As the window ends its watcher: stop() returns once the current cycle has ended.
+    watcher->stop();
+    watcherThread->wait();
+    delete watcherThread;
+    CommandResult result;
+    result.streamed = true;
+    return result;
+}

@@ -1,0 +1,33 @@
+# Lab scenario (../shared/vlab, run by hand): cameracontrol-cli on the real drivers with the
+# emulated camera: list, info --json, set (anti-flicker, tracking mode, and the microphone, whose
+# change restarts the camera) and ptz, then what reached the camera by the emulator's record.
+#   ../shared/vlab/run.sh packaging/lab/cli.sh   (from the project root, after a build)
+# Runs the program of build-deb/ (scripts/make-deb.sh) where there is one, else of build/. Exits 0
+# when every command ended with 0 and the camera recorded the writes and the moves.
+cli=$PROJECT/build-deb/cli/cameracontrol-cli
+[ -x $H$cli ] || cli=$PROJECT/build/cli/cameracontrol-cli
+[ -x $H$cli ] || { echo "no program at $cli"; exit 2; }
+/bin/usbip_uvc -R /tmp/rec.txt 2>/tmp/emu.log & E=$!
+for i in $(seq 100); do [ -e /dev/video0 ] && break; sleep 0.1; done
+chroot $H udevadm settle -t 10 2>/dev/null
+failed=0
+run() {
+    echo "\$ cameracontrol-cli $*"
+    chroot $H env HOME=/root $cli "$@"
+    rc=$?
+    echo "(exit $rc)"
+    [ $rc = 0 ] || failed=$((failed + 1))
+}
+run list
+run info --json
+run set anti-flicker 60Hz
+run set tracking-mode Off
+run ptz --zoom 250 --pan 10 --tilt -5
+run set microphone Disable
+run info
+kill $E
+echo "--- what reached the camera (the emulator's record: writes, moves, restarts)"
+grep -E ' (ATTACH|DETACH|PTZ) |op=write' /tmp/rec.txt | cut -d' ' -f2- |
+    sed -E 's/ req=SET_CUR dir=out len=[0-9]+ data=[0-9a-f]+ st=ok//'
+echo "--- commands that did not end with 0: $failed"
+[ $failed = 0 ] && grep -q 'PTZ pan=' /tmp/rec.txt && grep -q 'op=write' /tmp/rec.txt
