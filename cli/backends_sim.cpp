@@ -5,7 +5,7 @@
 //                 "settings": [mode, effect, speed, anti-flicker, hdr, microphone],
 //                 "position": [pan, tilt, zoom], "version": "1.2.30",
 //                 "faults": ["open-fails", "requests-time-out", "garbage-answers",
-//                            "position-refused", "never-shows-volume"]}],
+//                            "position-refused", "node-refused", "never-shows-volume"]}],
 //    "events": [{"after_ms": 300, "camera": 0, "action": "unplug" | "plug" | "stage:uboot"}],
 //    "record": "/path/of/the/record"}
 // Time is virtual, so restarts and upgrades take no real time, except for watch, which runs on
@@ -101,6 +101,7 @@ void applyState(SimCamera &camera, const QJsonObject &state) {
     cameraFaults.requestsTimeOut = faults.contains(QStringLiteral("requests-time-out"));
     cameraFaults.garbageAnswers = faults.contains(QStringLiteral("garbage-answers"));
     cameraFaults.positionRefused = faults.contains(QStringLiteral("position-refused"));
+    cameraFaults.nodeRefused = faults.contains(QStringLiteral("node-refused"));
     updaterFaults.neverShowsVolume = faults.contains(QStringLiteral("never-shows-volume"));
     camera.setCameraFaults(cameraFaults);
     camera.setUpdaterFaults(updaterFaults);

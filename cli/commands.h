@@ -8,14 +8,31 @@
 #include "cli/output.h"
 #include "device/cameralist.h"
 
+#include <QMutex>
+#include <QObject>
+#include <QStringList>
+
 #include <optional>
 
 class CameraSession;
+
+// The advice for each device node this user was refused while the program ran, as the platform
+// layers report it (once a node), so that a command can say why it found or opened no camera.
+class AccessRefusals : public QObject {
+public:
+    AccessRefusals();
+    QStringList advice() const;
+
+private:
+    mutable QMutex mutex;
+    QStringList collected;
+};
 
 struct CommandContext {
     const Invocation &invocation;
     Console &console;
     VendorSelection vendor;
+    const AccessRefusals &refusals;
 };
 
 // readcommands.cpp
@@ -41,9 +58,13 @@ CommandResult cameraResult(const CameraChoice &choice);
 QString unknownSetting(const QString &name);
 // The listed cameras of the configured vendor.
 QVector<ListedCamera> listedCameras(const VendorSelection &vendor);
+// The camera that the command's argument at `index` names among the listed ones. With none listed
+// because this user may not open their nodes, the refusal says so (exit code 4) with the advice.
+CameraChoice chooseListedCamera(const CommandContext &context, int index);
 // Opens the chosen camera; a refusal when its extension unit cannot be opened, with the system's
 // advice when this user may not open it.
-std::optional<CommandResult> openChosenCamera(const CameraChoice &choice, CameraSession &session);
+std::optional<CommandResult> openChosenCamera(const CommandContext &context,
+                                              const CameraChoice &choice, CameraSession &session);
 // Whether the user agrees: --yes, or "y" at the question on a terminal. Without either, a refusal
 // in `refusal` (a script must say --yes).
 bool confirmed(CommandContext &context, const QString &question, CommandResult &refusal);

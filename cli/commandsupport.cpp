@@ -4,6 +4,7 @@
 #include "common/deviceaccess.h"
 #include "control/camerasession.h"
 
+#include <QMutexLocker>
 #include <QStringList>
 
 QString cameraArgument(const CommandContext &context, int index) {
@@ -24,21 +25,43 @@ QString unknownSetting(const QString &name) {
         .arg(name, names.join(QStringLiteral(", ")));
 }
 
-// Opens the chosen camera; a refusal when its extension unit cannot be opened, with the
-// system's advice when it was a matter of permission.
-std::optional<CommandResult> openChosenCamera(const CameraChoice &choice, CameraSession &session) {
-    QString advice;
-    QObject receiver;
-    QObject::connect(
-        &DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied, &receiver,
-        [&advice](const QString &, const QString &text) { advice = text; }, Qt::DirectConnection);
+AccessRefusals::AccessRefusals() {
+    connect(
+        &DeviceAccessNotices::instance(), &DeviceAccessNotices::accessDenied, this,
+        [this](const QString &, const QString &advice) {
+            QMutexLocker locker(&mutex);
+            collected << advice;
+        },
+        Qt::DirectConnection);
+}
+
+QStringList AccessRefusals::advice() const {
+    QMutexLocker locker(&mutex);
+    return collected;
+}
+
+CameraChoice chooseListedCamera(const CommandContext &context, int index) {
+    const QVector<ListedCamera> cameras = listedCameras(context.vendor);
+    const QStringList advice = context.refusals.advice();
+    if (!cameras.isEmpty() || advice.isEmpty())
+        return chooseCamera(cameras, cameraArgument(context, index));
+    CameraChoice choice;
+    choice.refusal =
+        failure(ExitCode::CameraUnavailable,
+                QStringLiteral("No camera could be opened.\n") + advice.join(QLatin1Char('\n')));
+    return choice;
+}
+
+std::optional<CommandResult> openChosenCamera(const CommandContext &context,
+                                              const CameraChoice &choice, CameraSession &session) {
     if (session.open(choice.camera.device.deviceId, choice.camera.device.friendlyName))
         return std::nullopt;
     QString message = QStringLiteral("Cannot open the camera %1: it is in use by another "
                                      "program, or this user may not open it.")
                           .arg(cameraText(choice.camera));
+    const QStringList advice = context.refusals.advice();
     if (!advice.isEmpty())
-        message += QLatin1Char('\n') + advice;
+        message += QLatin1Char('\n') + advice.join(QLatin1Char('\n'));
     return failure(ExitCode::CameraUnavailable, message);
 }
 

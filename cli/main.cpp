@@ -89,7 +89,8 @@ CommandResult run(Console &console, const Invocation &invocation) {
     const std::unique_ptr<CliBackends> backends = installCliBackends(invocation.command, error);
     if (!backends)
         return failure(ExitCode::Failed, error);
-    CommandContext context{invocation, console, readConfiguredVendor()};
+    const AccessRefusals refusals;
+    CommandContext context{invocation, console, readConfiguredVendor(), refusals};
     const CommandResult result = commandFunctions().at(invocation.command)(context);
     qInfo().noquote() << "cameracontrol-cli" << invocation.command << "ends with"
                       << static_cast<int>(result.code);

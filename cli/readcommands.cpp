@@ -66,16 +66,18 @@ CommandResult runList(CommandContext &context) {
                            .arg(QLatin1String(updaterStateName(state)));
     }
     result.json[QStringLiteral("updaterStages")] = stuck;
+    // A node this user may not open leaves its camera out of the list: say why.
+    for (const QString &advice : context.refusals.advice())
+        Console::writeError(advice + QLatin1Char('\n'));
     return result;
 }
 
 CommandResult runInfo(CommandContext &context) {
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 0));
+    const CameraChoice choice = chooseListedCamera(context, 0);
     if (!choice.found)
         return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
     const CameraReadout read = session.readAll();
 
@@ -116,12 +118,11 @@ CommandResult runGet(CommandContext &context) {
     const SettingDefinition *definition = findSetting(context.invocation.arguments.at(0));
     if (!definition)
         return failure(ExitCode::BadArguments, unknownSetting(context.invocation.arguments.at(0)));
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 1));
+    const CameraChoice choice = chooseListedCamera(context, 1);
     if (!choice.found)
         return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
     int value = 0;
     if (!session.readSetting(definition->setting, value))

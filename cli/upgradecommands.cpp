@@ -107,8 +107,7 @@ CommandResult runUpgrade(CommandContext &context) {
     const std::optional<QString> package = packageFile(context.invocation.arguments.at(0), refusal);
     if (!package)
         return refusal;
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), context.invocation.arguments.value(1));
+    const CameraChoice choice = chooseListedCamera(context, 1);
     if (!choice.found)
         return choice.refusal;
     const int cameraModel = modelIndexByName(choice.camera.device.friendlyName);
@@ -128,7 +127,7 @@ CommandResult runUpgrade(CommandContext &context) {
     CameraSession session;
     const QString deviceId = choice.camera.device.deviceId;
     const QString name = choice.camera.device.friendlyName;
-    if (std::optional<CommandResult> openRefusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> openRefusal = openChosenCamera(context, choice, session))
         return *openRefusal;
     QString before;
     session.readFirmwareVersion(before);
@@ -170,10 +169,16 @@ CommandResult runRecover(CommandContext &context) {
     if (!package)
         return refusal;
     UpdaterDeviceState state = UpdaterStateNone;
-    if (!findUpdaterDevice(context.vendor.index, state) || state == UpdaterStateNone)
+    if (!findUpdaterDevice(context.vendor.index, state) || state == UpdaterStateNone) {
+        const QStringList advice = context.refusals.advice();
+        if (!advice.isEmpty())
+            return failure(ExitCode::CameraUnavailable,
+                           QStringLiteral("No disk of a camera could be opened.\n") +
+                               advice.join(QLatin1Char('\n')));
         return failure(
             ExitCode::NoSuchCamera,
             QStringLiteral("No camera of the configured vendor is in an updater stage."));
+    }
     const QString stage = QLatin1String(updaterStateName(state));
 
     int packageModel = ModelIndexNone;

@@ -50,8 +50,7 @@ CommandResult runSet(CommandContext &context) {
             ExitCode::BadArguments,
             QStringLiteral("\"%1\" is no value of %2; it takes %3. Nothing was sent.")
                 .arg(arguments.at(1), QLatin1String(definition->name), valuesOf(*definition)));
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 2));
+    const CameraChoice choice = chooseListedCamera(context, 2);
     if (!choice.found)
         return choice.refusal;
     if (!modelOffers(controlsOf(context, choice.camera), definition->setting))
@@ -59,7 +58,7 @@ CommandResult runSet(CommandContext &context) {
                        QStringLiteral("The %1 does not offer %2. Nothing was sent.")
                            .arg(choice.camera.displayName, QLatin1String(definition->name)));
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
 
     // As on the page: an effect or a speed is written only while the camera frames automatically.
@@ -128,8 +127,7 @@ CommandResult runSet(CommandContext &context) {
 }
 
 CommandResult runRestoreDefaults(CommandContext &context) {
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 0));
+    const CameraChoice choice = chooseListedCamera(context, 0);
     if (!choice.found)
         return choice.refusal;
     CommandResult refusal;
@@ -139,7 +137,7 @@ CommandResult runRestoreDefaults(CommandContext &context) {
                    refusal))
         return refusal;
     CameraSession session;
-    if (std::optional<CommandResult> openRefusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> openRefusal = openChosenCamera(context, choice, session))
         return *openRefusal;
     if (!session.restoreDefaults())
         return failure(ExitCode::SettingRefused,
@@ -186,8 +184,7 @@ CommandResult runPtz(CommandContext &context) {
                                .arg(axis.minimum)
                                .arg(axis.maximum));
 
-    const CameraChoice choice =
-        chooseCamera(listedCameras(context.vendor), cameraArgument(context, 0));
+    const CameraChoice choice = chooseListedCamera(context, 0);
     if (!choice.found)
         return choice.refusal;
     if (!controlsOf(context, choice.camera).position)
@@ -195,7 +192,7 @@ CommandResult runPtz(CommandContext &context) {
                        QStringLiteral("The %1 does not offer pan, tilt and zoom. Nothing was sent.")
                            .arg(choice.camera.displayName));
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(choice, session))
+    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
     if (!session.isBound())
         return failure(ExitCode::CameraUnavailable,

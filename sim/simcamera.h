@@ -77,7 +77,10 @@ struct SimCameraFaults {
     bool versionAllZero = false;  // version queries answer 0.0.0
     bool noVersionQuery = false;  // the 0x80 version query is not acknowledged (legacy firmware)
     bool positionRefused = false; // pan/tilt/zoom requests are refused
-    int failRequestAfter = -1;    // when >= 0: requests after this many succeed fail
+    // The user may not open the camera's video node: like the Linux layer, the bus leaves the
+    // camera out of its lists and reports the refusal.
+    bool nodeRefused = false;
+    int failRequestAfter = -1; // when >= 0: requests after this many succeed fail
     // OpenCV type of the frames delivered (16 = 8-bit BGR). A capture back end decodes MJPG to
     // BGR only, so a camera whose frames have another type streams an uncompressed format.
     int frameType = 16;

@@ -1,5 +1,6 @@
 #include "sim/simulatedbus.h"
 
+#include "common/deviceaccess.h"
 #include "preview/mjpghandover.h"
 
 #include <QMetaObject>
@@ -348,33 +349,41 @@ bool SimulatedBus::available() {
 
 std::vector<VideoInputInfo> SimulatedBus::list() {
     poll();
-    Guard guard(simMutex());
     std::vector<VideoInputInfo> result;
-    d->lastVideoList.clear();
-    const int last = d->nodes.empty() ? -1 : d->nodes.rbegin()->first;
-    for (int n = 0; n <= last; ++n) {
-        VideoInputInfo info;
-        std::weak_ptr<SimCamera> owner;
-        auto it = d->nodes.find(n);
-        if (it != d->nodes.end()) {
-            if (it->second.isOther) {
-                info = it->second.other;
-            } else if (it->second.captureNode) {
-                auto camera = it->second.camera.lock();
-                if (camera) {
-                    info.hasDevicePath = true;
-                    info.devicePath = camera->interfaceName();
-                    info.hasFriendlyName = true;
-                    info.friendlyName = camera->config().productName;
-                    info.hasDisplayName = true;
-                    info.displayName = "/dev/video" + std::to_string(n);
-                    owner = camera;
+    std::vector<std::string> refused;
+    {
+        Guard guard(simMutex());
+        d->lastVideoList.clear();
+        const int last = d->nodes.empty() ? -1 : d->nodes.rbegin()->first;
+        for (int n = 0; n <= last; ++n) {
+            VideoInputInfo info;
+            std::weak_ptr<SimCamera> owner;
+            auto it = d->nodes.find(n);
+            if (it != d->nodes.end()) {
+                if (it->second.isOther) {
+                    info = it->second.other;
+                } else if (it->second.captureNode) {
+                    auto camera = it->second.camera.lock();
+                    if (camera && camera->camFaults.nodeRefused) {
+                        refused.push_back("/dev/video" + std::to_string(n));
+                    } else if (camera) {
+                        info.hasDevicePath = true;
+                        info.devicePath = camera->interfaceName();
+                        info.hasFriendlyName = true;
+                        info.friendlyName = camera->config().productName;
+                        info.hasDisplayName = true;
+                        info.displayName = "/dev/video" + std::to_string(n);
+                        owner = camera;
+                    }
                 }
             }
+            result.push_back(info);
+            d->lastVideoList.push_back(owner);
         }
-        result.push_back(info);
-        d->lastVideoList.push_back(owner);
     }
+    // Outside the bus's lock: whoever listens may ask the bus again.
+    for (const std::string &node : refused)
+        reportDeviceAccessDenied(DeviceNodeKind::Camera, node, "Permission denied");
     return result;
 }
 
@@ -407,7 +416,7 @@ bool SimulatedBus::enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFa
             continue;
         }
         auto camera = node.camera.lock();
-        if (!node.captureNode || !camera)
+        if (!node.captureNode || !camera || camera->camFaults.nodeRefused)
             continue;
         CaptureSourceInfo info;
         info.hasFriendlyName = true;

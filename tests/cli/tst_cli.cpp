@@ -116,6 +116,9 @@ private slots:
                                       << "";
         QTest::newRow("cannot open") << faulty("open-fails") << "info" << 4 << "Cannot open"
                                      << "";
+        QTest::newRow("node not permitted")
+            << faulty("node-refused") << "info" << 4 << "may not open the camera's video device"
+            << "";
         QTest::newRow("upgrade") << kPlain << "upgrade --yes QX-M30-000.zip --json" << 0
                                  << "ok=true;firmwareVersionBefore=1.0.0;firmwareVersionAfter=2.0.0"
                                  << "camera 0 enter-upgrade;camera 0 scsi *;camera 0 version 2.0.0";
