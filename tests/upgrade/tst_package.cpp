@@ -54,7 +54,6 @@ private slots:
         QTest::newRow("QX after ZENTA still wins") << QByteArray("ZENTA 310 QX-M30-000") << 0;
         QTest::newRow("earlier pass, not earlier text") << QByteArray("ZENTA 325 ZENTA 310") << 1;
         QTest::newRow("row 2 before row 3") << QByteArray("ZENTA 325ZENTA 320") << 2;
-        QTest::newRow("differs in byte 4") << QByteArray("ZENTB 320") << -1;
         QTest::newRow("differs in the last byte") << QByteArray("ZENTA 32X") << -1;
         QTest::newRow("QX with another separator") << QByteArray("QX_M30-000") << -1;
         QTest::newRow("lower case") << QByteArray("zenta 320") << -1;
