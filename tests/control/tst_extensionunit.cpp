@@ -256,8 +256,6 @@ private slots:
         faults.failRequestAfter = fault == "after1" ? 1 : -1;
         faults.noExtensionUnit = fault == "nounit";
         sim->camera->setCameraFaults(faults);
-        if (fault == "unplug")
-            sim->bus.unplug(sim->camera);
         int value = 42;
         StdoutCapture output;
         QVERIFY(!unit.getAntiFlicker(value));

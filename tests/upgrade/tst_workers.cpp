@@ -137,8 +137,7 @@ private slots:
         QTest::newRow("gone after the script")
             << 3 << "no return" << failed << "camera did not come back after the upgrade" << 4
             << -1;
-        QTest::newRow("every 7th request fails")
-            << 3 << "every 7" << done << any << 0 << -1;
+        QTest::newRow("every 7th request fails") << 3 << "every 7" << done << any << 0 << -1;
         QTest::newRow("disk vanishes in the kernel image")
             << 3 << "vanish 100000" << failed << "image not acknowledged:" << -1 << -1;
         QTest::newRow("disk vanishes in the updater program")
