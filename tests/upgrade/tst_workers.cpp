@@ -129,8 +129,6 @@ private slots:
         // Back in its boot loader after the script, or not back at all: not a success, also with
         // another camera of the line plugged in meanwhile.
         const QString stuck = "camera still in updater stage 2 after the upgrade";
-        QTest::newRow("never returns as a camera")
-            << 3 << "never camera" << failed << stuck << 3 << -1;
         for (int start : {0, 3})
             QTest::addRow("never returns, another camera beside, from %d", start)
                 << start << "never camera, other" << failed << stuck << 3 << -1;
