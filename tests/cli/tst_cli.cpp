@@ -122,10 +122,6 @@ private slots:
         QTest::newRow("upgrade") << kPlain << "upgrade --yes QX-M30-000.zip --json" << 0
                                  << "ok=true;firmwareVersionBefore=1.0.0;firmwareVersionAfter=2.0.0"
                                  << "camera 0 enter-upgrade;camera 0 scsi *;camera 0 version 2.0.0";
-        QTest::newRow("package of another model")
-            << kPlain << "upgrade --yes ZENTA-320.zip" << 6
-            << "Unable to upgrade now. The firmware version does not match with this model."
-            << "";
         QTest::newRow("not a package") << kPlain << "upgrade --yes not-a-package.zip" << 6
                                        << "The format of firmware file is not correct."
                                        << "";
@@ -149,9 +145,6 @@ private slots:
                                << "watch --json" << 0
                                << "unplugged 1,plugged 1,unplugged 2,stuck u-Boot"
                                << "camera 1 stage uboot";
-        QTest::newRow("command help")
-            << kNone << "set --help" << 0 << "Usage: cameracontrol-cli [--json] set NAME VALUE"
-            << "";
         QTest::newRow("unknown command") << kNone << "reboot" << 2 << "no command \"reboot\""
                                          << "";
         QTest::newRow("option of another command")

@@ -46,12 +46,11 @@ class TestEnumeration : public QObject {
     DShowCameraWrapper wrapper;
 
     // "index:name" of each record, blank-separated.
-    QString listed(QString *console = nullptr) {
+    QString listed() {
         QVector<CameraDevice> devices;
-        StdoutCapture output;
+        StdoutCapture quiet;
         const int count = wrapper.enumerateCameras(devices);
-        if (console)
-            *console = output.finish();
+        quiet.finish();
         QStringList items;
         for (const CameraDevice &device : devices)
             items << QString("%1:%2").arg(device.index).arg(device.friendlyName);
@@ -131,13 +130,7 @@ private slots:
         QFETCH(QString, expected);
         for (const QString &input : inputs)
             sim->bus.addOtherVideoInput(inputFrom(input));
-        QString console;
-        QCOMPARE(listed(&console), expected);
-        int withPath = 0;
-        for (const QString &input : inputs)
-            withPath += input != "unreadable" && !input.startsWith('|');
-        QCOMPARE(console.count("Device path: \\\\?\\usb#"), withPath);
-        QVERIFY(console.startsWith("SETUP: Looking For Capture Devices\n"));
+        QCOMPARE(listed(), expected);
     }
 
     void idsAndCutNames() {

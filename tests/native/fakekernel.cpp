@@ -1,5 +1,7 @@
 #include "fakekernel.h"
 
+#include "testsupport/testsupport.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -61,21 +63,15 @@ QString FakeKernel::base() const {
     return QFileInfo(dir.path()).canonicalFilePath();
 }
 
-void FakeKernel::write(const QString &path, const QByteArray &content) {
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write(content);
-}
-
 QString FakeKernel::addUsbDevice(const QString &port, const QString &ids,
                                  const QString &productName, const QByteArray &descriptors) {
     const QString path = usbRoot() + "/" + port;
     QDir().mkpath(path);
-    write(path + "/idVendor", ids.section(':', 0, 0).toUtf8() + "\n");
-    write(path + "/idProduct", ids.section(':', 1, 1).toUtf8() + "\n");
+    writeFile(path + "/idVendor", ids.section(':', 0, 0).toUtf8() + "\n");
+    writeFile(path + "/idProduct", ids.section(':', 1, 1).toUtf8() + "\n");
     if (!productName.isNull())
-        write(path + "/product", productName.toUtf8() + "\n");
-    write(path + "/descriptors", descriptors);
+        writeFile(path + "/product", productName.toUtf8() + "\n");
+    writeFile(path + "/descriptors", descriptors);
     return path;
 }
 
@@ -83,7 +79,8 @@ QString FakeKernel::addInterface(const QString &usbDevice, int number) {
     const QString path =
         usbDevice + "/" + QFileInfo(usbDevice).fileName() + ":1." + QString::number(number);
     QDir().mkpath(path);
-    write(path + "/bInterfaceNumber", QByteArray::number(number, 16).rightJustified(2, '0') + "\n");
+    writeFile(path + "/bInterfaceNumber",
+              QByteArray::number(number, 16).rightJustified(2, '0') + "\n");
     return path;
 }
 
@@ -94,10 +91,10 @@ void FakeKernel::addVideoNode(int number, const QString &parent, unsigned device
     QDir().mkpath(nodeDir);
     const int index =
         QDir(parent + "/video4linux").entryList(QDir::Dirs | QDir::NoDotAndDotDot).size();
-    write(nodeDir + "/index", QByteArray::number(index - 1) + "\n");
+    writeFile(nodeDir + "/index", QByteArray::number(index - 1) + "\n");
     QFile::link(parent, nodeDir + "/device");
     QFile::link(nodeDir, base() + "/sys/class/video4linux/" + name);
-    write(base() + "/dev/" + name, {});
+    writeFile(base() + "/dev/" + name, {});
     if (deviceCaps != 0)
         capabilities[name.toStdString()] = {deviceCaps, card};
 }
@@ -107,7 +104,7 @@ void FakeKernel::addGeneric(const QString &name, const QString &deviceDir) {
     const QString classDir = base() + "/sys/class/scsi_generic/" + name;
     QDir().mkpath(classDir);
     QFile::link(QDir(classDir).relativeFilePath(deviceDir), classDir + "/device");
-    write(base() + "/dev/" + name, {});
+    writeFile(base() + "/dev/" + name, {});
 }
 
 void FakeKernel::removeUsbDevice(const QString &usbDevice) {

@@ -61,7 +61,6 @@ public:
 
 private:
     QString base() const;
-    static void write(const QString &path, const QByteArray &content);
 
     QTemporaryDir dir;
     std::map<std::string, std::pair<unsigned, std::string>> capabilities;

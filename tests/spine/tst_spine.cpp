@@ -44,7 +44,6 @@ private slots:
         QTest::newRow("gadget") << "QX-M30-000" << 0x1D6Bu << 0x0104u << 0 << 0;
         QTest::newRow("maker and model") << "Kestrelon ZENTA 320" << own << 0x0305u << 2 << 2;
         QTest::newRow("lower case, 310") << "kestrelon zenta 310" << own << 0x0103u << 1 << 1;
-        QTest::newRow("325") << "ZENTA 325 Pro" << own << 0x0306u << 3 << 3;
         QTest::newRow("vendor, gadget product") << "ZENTA320" << own << 0x0104u << 255 << 255;
         QTest::newRow("gadget, lower product") << "" << 0x1D6Bu << 0x0103u << 255 << 255;
     }

@@ -35,12 +35,7 @@ QStringList MessageCapture::messages() const {
 }
 
 bool MessageCapture::contains(const QString &text) const {
-    const QStringList all = messages();
-    for (const QString &message : all) {
-        if (message.contains(text))
-            return true;
-    }
-    return false;
+    return !messages().filter(text).isEmpty();
 }
 
 StdoutCapture::StdoutCapture() {
