@@ -13,12 +13,24 @@ namespace {
 // two QX side by side and a third stuck in its boot loader; a QX stuck in its updater.
 const QString kFraming =
     R"("cameras":[{"settings":[1,1,2,1,0,1],"position":[0,0,150],"version":"1.2.30"}])";
-const QString kPlain = R"("cameras":[{"version":"1.0.0"}])";
+const QString kPlain = R"("cameras":[{"version":"0.0.1"}])";
 const QString kThree = R"("cameras":[{},{"port":"usb1/1-4"},{"port":"usb1/1-5","stage":"uboot"}])";
 const QString kStuck = R"("cameras":[{"stage":"updater"}])";
 const QString kNone = R"("cameras":[])";
+// Two cameras: the first pulled out and plugged in again, then the second stuck in its boot loader.
+const QString kWatched = R"("cameras":[{},{"port":"usb1/1-4"}],"events":[
+    {"after_ms":100,"camera":0,"action":"unplug"},
+    {"after_ms":200,"camera":0,"action":"plug"},
+    {"after_ms":300,"camera":1,"action":"stage:uboot"}])";
 // A ZENTA 320 and a ZENTA 310, listed with the vendor's own line selected.
 const QString kZenta = R"("cameras":[{"model":"ZENTA 320"},{"model":"ZENTA 310"}])";
+
+// A row: the cameras, the command line, the exit code, what the output shows, and what reached
+// the cameras (nothing, unless given).
+void row(const char *name, const QString &cameras, const QString &command, int exitCode,
+         const QString &expected, const QString &sent = QString()) {
+    QTest::newRow(name) << cameras << command << exitCode << expected << sent;
+}
 
 QString faulty(const char *fault) {
     return QString(R"("cameras":[{"version":"1.0.0","faults":["%1"]}])").arg(fault);
@@ -45,111 +57,65 @@ private slots:
             {"cameras", "command", "exitCode", "expected", "sent"});
         // expected: "path=value;..." of the JSON document with --json, else a part of the output.
         // sent: the record's lines ("*" for any text).
-        QTest::newRow("list") << kThree << "list --json" << 0
-                              << "cameras.1.node=/dev/video2;cameras.0.model=QX-M30-000;"
-                                 "cameras.1.vendorId=1d6b;updaterStages.0.stage=u-Boot"
-                              << "";
-        QTest::newRow("vendor's own line")
-            << kZenta << "list --json" << 0
-            << "vendor.manufacturer=Kestrelon;cameras.0.name=ZENTA 320;cameras.1.friendlyName="
-               "Kestrelon ZENTA 310;cameras.1.vendorId=3c1e;cameras.1.productId=0103"
-            << "";
-        QTest::newRow("ZENTA 320 has no choice of tracking mode")
-            << kZenta << "set tracking-mode Off 1" << 5 << "does not offer tracking-mode"
-            << "";
-        QTest::newRow("ZENTA 310 does not move")
-            << kZenta << "ptz --zoom 200 310" << 5 << "does not offer pan, tilt and zoom"
-            << "";
-        QTest::newRow("info") << kFraming << "info --json" << 0
-                              << "firmwareVersion=1.2.30;settings.tracking-mode.label=Auto "
-                                 "Framing;settings.tracking-speed.value=2;ptz.zoom=150"
-                              << "";
-        QTest::newRow("info, no effect outside Auto Framing")
-            << kPlain << "info" << 0 << "Tracking effect   (Auto Framing only)"
-            << "";
-        QTest::newRow("get") << kFraming << "get Anti-Flicker --json" << 0
-                             << "label=50Hz;value=1;camera.position=1"
-                             << "";
-        QTest::newRow("set by label") << kPlain << "set tracking-mode \"auto framing\" --json" << 0
-                                      << "confirmed=true;previous.label=Off;readBack.value=1"
-                                      << "camera 0 set 10=01";
-        QTest::newRow("set, restart")
-            << kPlain << "set microphone 0 --json" << 0 << "restarted=true;readBack.label=Disable"
-            << "camera 0 set 04=00";
-        QTest::newRow("value outside the table")
-            << kPlain << "set anti-flicker 3" << 2 << "it takes \"Off\" (0), \"50Hz\" (1)"
-            << "";
-        QTest::newRow("unknown setting") << kPlain << "set zoom 2" << 2 << "no setting \"zoom\""
-                                         << "";
-        QTest::newRow("effect outside Auto Framing")
-            << kPlain << "set tracking-effect Immediate" << 5 << "only in Auto Framing"
-            << "";
-        QTest::newRow("write timed out")
-            << faulty("requests-time-out") << "set hdr On" << 5 << "The setting has timed out"
-            << "camera 0 set 01=01";
-        QTest::newRow("not confirmed") << faulty("garbage-answers") << "set hdr On --json" << 5
-                                       << "error.exitCode=5;confirmed=false"
-                                       << "camera 0 set 01=01";
-        QTest::newRow("restore defaults")
-            << kFraming << "restore-defaults --yes --json" << 0 << "restarted=true"
-            << "camera 0 restore-defaults";
-        QTest::newRow("no question without a terminal")
-            << kPlain << "restore-defaults" << 2 << "give --yes"
-            << "";
-        QTest::newRow("ptz") << kPlain << "ptz --zoom 300 --pan -10 --json" << 0
-                             << "ptz.pan=-10;ptz.zoom=300;requested.pan=-10"
-                             << "camera 0 position -10,0,300";
-        QTest::newRow("ptz out of range")
-            << kPlain << "ptz --tilt 31" << 2 << "tilt 31 is outside -30..30"
-            << "";
-        QTest::newRow("pan without zoom")
-            << kPlain << "ptz --pan 5" << 5 << "move a zoomed picture only"
-            << "";
-        QTest::newRow("ptz while tracking") << kFraming << "ptz --zoom 200" << 5 << "frames itself"
-                                            << "";
-        QTest::newRow("ambiguous camera")
-            << kThree << "info qx --json" << 3 << "error.exitCode=3;candidates.1.position=2"
-            << "";
-        QTest::newRow("no such position") << kThree << "get hdr 3" << 3 << "no camera 3"
-                                          << "";
-        QTest::newRow("none present") << kNone << "info" << 3 << "No camera"
-                                      << "";
-        QTest::newRow("cannot open") << faulty("open-fails") << "info" << 4 << "Cannot open"
-                                     << "";
-        QTest::newRow("node not permitted")
-            << faulty("node-refused") << "info" << 4 << "may not open the camera's video device"
-            << "";
-        QTest::newRow("upgrade") << kPlain << "upgrade --yes QX-M30-000.zip --json" << 0
-                                 << "ok=true;firmwareVersionBefore=1.0.0;firmwareVersionAfter=2.0.0"
-                                 << "camera 0 enter-upgrade;camera 0 scsi *;camera 0 version 2.0.0";
-        QTest::newRow("not a package") << kPlain << "upgrade --yes not-a-package.zip" << 6
-                                       << "The format of firmware file is not correct."
-                                       << "";
-        QTest::newRow("upgrade needs --yes")
-            << kPlain << "upgrade QX-M30-000.zip" << 2 << "give --yes"
-            << "";
-        QTest::newRow("upgrade failed")
-            << faulty("never-shows-volume") << "upgrade --yes QX-M30-000.zip" << 7
-            << "Firmware upgrade failed!"
-            << "camera 0 enter-upgrade;*";
-        QTest::newRow("recover") << kStuck << "recover --yes ZENTA-320.zip --json" << 0
-                                 << "ok=true;stage=Updater"
-                                 << "camera 0 scsi *;camera 0 stage camera;camera 0 version 2.0.0";
-        QTest::newRow("nothing to recover")
-            << kPlain << "recover --yes QX-M30-000.zip" << 3 << "No camera"
-            << "";
-        QTest::newRow("watch") << R"("cameras":[{},{"port":"usb1/1-4"}],"events":[
-                                    {"after_ms":100,"camera":0,"action":"unplug"},
-                                    {"after_ms":200,"camera":0,"action":"plug"},
-                                    {"after_ms":300,"camera":1,"action":"stage:uboot"}])"
-                               << "watch --json" << 0
-                               << "unplugged 1,plugged 1,unplugged 2,stuck u-Boot"
-                               << "camera 1 stage uboot";
-        QTest::newRow("unknown command") << kNone << "reboot" << 2 << "no command \"reboot\""
-                                         << "";
-        QTest::newRow("option of another command")
-            << kNone << "info --zoom 200" << 2 << "belong to ptz"
-            << "";
+        row("list", kThree, "list --json", 0,
+            "cameras.1.node=/dev/video2;cameras.0.model=QX-M30-000;"
+            "cameras.1.vendorId=1d6b;updaterStages.0.stage=u-Boot");
+        row("vendor's own line", kZenta, "list --json", 0,
+            "vendor.manufacturer=Kestrelon;cameras.0.name=ZENTA 320;cameras.1.friendlyName="
+            "Kestrelon ZENTA 310;cameras.1.vendorId=3c1e;cameras.1.productId=0103");
+        row("ZENTA 320 has no choice of tracking mode", kZenta, "set tracking-mode Off 1", 5,
+            "does not offer tracking-mode");
+        row("ZENTA 310 does not move", kZenta, "ptz --zoom 200 310", 5,
+            "does not offer pan, tilt and zoom");
+        row("info", kFraming, "info --json", 0,
+            "firmwareVersion=1.2.30;settings.tracking-mode.label=Auto Framing;"
+            "settings.tracking-speed.value=2;ptz.zoom=150");
+        row("info, no effect outside Auto Framing", kPlain, "info", 0,
+            "Tracking effect   (Auto Framing only)");
+        row("get", kFraming, "get Anti-Flicker --json", 0, "label=50Hz;value=1;camera.position=1");
+        row("set by label", kPlain, "set tracking-mode \"auto framing\" --json", 0,
+            "confirmed=true;previous.label=Off;readBack.value=1", "camera 0 set 10=01");
+        row("set, restart", kPlain, "set microphone 0 --json", 0,
+            "restarted=true;readBack.label=Disable", "camera 0 set 04=00");
+        row("value outside the table", kPlain, "set anti-flicker 3", 2,
+            "it takes \"Off\" (0), \"50Hz\" (1)");
+        row("unknown setting", kPlain, "set zoom 2", 2, "no setting \"zoom\"");
+        row("effect outside Auto Framing", kPlain, "set tracking-effect Immediate", 5,
+            "only in Auto Framing");
+        row("write timed out", faulty("requests-time-out"), "set hdr On", 5,
+            "The setting has timed out", "camera 0 set 01=01");
+        row("not confirmed", faulty("garbage-answers"), "set hdr On --json", 5,
+            "error.exitCode=5;confirmed=false", "camera 0 set 01=01");
+        row("restore defaults", kFraming, "restore-defaults --yes --json", 0, "restarted=true",
+            "camera 0 restore-defaults");
+        row("no question without a terminal", kPlain, "restore-defaults", 2, "give --yes");
+        row("ptz", kPlain, "ptz --zoom 300 --pan -10 --json", 0,
+            "ptz.pan=-10;ptz.zoom=300;requested.pan=-10", "camera 0 position -10,0,300");
+        row("ptz out of range", kPlain, "ptz --tilt 31", 2, "tilt 31 is outside -30..30");
+        row("pan without zoom", kPlain, "ptz --pan 5", 5, "move a zoomed picture only");
+        row("ptz while tracking", kFraming, "ptz --zoom 200", 5, "frames itself");
+        row("ambiguous camera", kThree, "info qx --json", 3,
+            "error.exitCode=3;candidates.1.position=2");
+        row("no such position", kThree, "get hdr 3", 3, "no camera 3");
+        row("none present", kNone, "info", 3, "No camera");
+        row("cannot open", faulty("open-fails"), "info", 4, "Cannot open");
+        row("node not permitted", faulty("node-refused"), "info", 4,
+            "may not open the camera's video device");
+        row("upgrade", kPlain, "upgrade --yes QX-M30-000.zip --json", 0,
+            "ok=true;firmwareVersionBefore=0.0.1;firmwareVersionAfter=2.0.0",
+            "camera 0 enter-upgrade;camera 0 scsi *;camera 0 version 2.0.0");
+        row("not a package", kPlain, "upgrade --yes not-a-package.zip", 6,
+            "The format of firmware file is not correct.");
+        row("upgrade needs --yes", kPlain, "upgrade QX-M30-000.zip", 2, "give --yes");
+        row("upgrade failed", faulty("never-shows-volume"), "upgrade --yes QX-M30-000.zip", 7,
+            "Firmware upgrade failed!", "camera 0 enter-upgrade;*");
+        row("recover", kStuck, "recover --yes ZENTA-320.zip --json", 0, "ok=true;stage=Updater",
+            "camera 0 scsi *;camera 0 stage camera;camera 0 version 2.0.0");
+        row("nothing to recover", kPlain, "recover --yes QX-M30-000.zip", 3, "No camera");
+        row("watch", kWatched, "watch --json", 0, "unplugged 1,plugged 1,unplugged 2,stuck u-Boot",
+            "camera 1 stage uboot");
+        row("unknown command", kNone, "reboot", 2, "no command \"reboot\"");
+        row("option of another command", kNone, "info --zoom 200", 2, "belong to ptz");
     }
     void invocation() {
         QFETCH(QString, cameras);

@@ -1,10 +1,8 @@
-// The application frame: the catalogue's lookups, the log file and its handler, and the real
-// program's start.
+// The application frame: the catalogue's lookups, the log file and its handler.
 #include "app/logging.h"
 #include "device/catalogue.h"
 #include "testsupport/testsupport.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -84,8 +82,6 @@ private slots:
         QCOMPARE(formatFileLine(QtWarningMsg, none, "abc", "T"), QString("[T] -W- : abc"));
         QCOMPARE(formatFileLine(QtInfoMsg, at, "abc", "T"),
                  QString("[T] -I-  main.cpp(42) <<void __cdecl MainWindow::slotOn(bool)>>: abc"));
-        QCOMPARE(formatDebuggerLine(QtCriticalMsg, at, "m"),
-                 QString("main.cpp(42): [Critical] <<MainWindow::slotOn>> m"));
     }
 
     void rotation_data() {
@@ -124,41 +120,6 @@ private slots:
         QCOMPARE(QString::fromLatin1(all.mid(int(kLogRotateAbove_bytes - 100))).count(whole),
                  4 * 200);
         QCOMPARE(all.count("writer"), 4 * 200);
-    }
-
-    // The real program, started from another folder with an empty home: the banner opens the log
-    // and nothing is written into the folder it was started from.
-    void bannerIsTheFirstContentOfANewLog() {
-        QTemporaryDir home;
-        QTemporaryDir elsewhere;
-        QString path = home.filePath(".cameracontrol/cameracontrol.log");
-#ifdef Q_OS_WIN
-        // Windows takes the home folder from the user's profile, not from HOME: the profile's log
-        // folder is set aside for the run and put back afterwards.
-        const QString folder = QDir::homePath() + "/.cameracontrol", aside = folder + "-aside";
-        QDir().rename(folder, aside);
-        const auto restore = qScopeGuard([=] {
-            QDir(folder).removeRecursively();
-            QDir().rename(aside, folder);
-        });
-        path = folder + "/cameracontrol.log";
-#endif
-        QProcess program;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home.path());
-        program.setProcessEnvironment(environment);
-        program.setWorkingDirectory(elsewhere.path());
-        program.start(CAMERACONTROL_BINARY, QStringList());
-        QTRY_VERIFY_WITH_TIMEOUT(readFile(path).count('\n') >= 4, 20000);
-        program.kill();
-        program.waitForFinished();
-        const QList<QByteArray> lines = readFile(path).split('\n');
-        const QRegularExpression format(
-            R"(^\[\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}\] -I- : (.*)\r$)");
-        const QStringList banner = {QString(51, '-'), "- System Start!", QString(51, '-')};
-        for (int i = 0; i < 3; ++i)
-            QCOMPARE(format.match(QString::fromUtf8(lines.at(i))).captured(1), banner.at(i));
-        QVERIFY(QDir(elsewhere.path()).isEmpty());
     }
 };
 

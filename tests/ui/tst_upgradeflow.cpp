@@ -65,11 +65,12 @@ QString hostileZip(const QString &folder, const QString &kind) {
         add("boot", AE_IFLNK, outside, 0);
     for (const char *name : {"auto_update.txt", "boot/ipl.bin", "scripts/boot.es", "cis.bin",
                              "kernel/uImage", "model.dat"})
-        if (qstrcmp(name, "kernel/uImage") != 0 || kind != "link")
+        if (qstrcmp(name, "kernel/uImage") != 0 || (kind != "link" && kind != "missing entry"))
             add(name, AE_IFREG, {}, kContent.size());
     const QMap<QString, QByteArray> extra = {{"slip", "../escaped.txt"},
                                              {"absolute", outside + "/absolute.txt"},
-                                             {"backslash", "boot/..\\..\\..\\escaped.txt"}};
+                                             {"backslash", "boot/..\\..\\..\\escaped.txt"},
+                                             {"sibling file", "../product.ini"}};
     if (extra.contains(kind))
         add(extra[kind], AE_IFREG, {}, kContent.size());
     if (kind == "link")
@@ -80,8 +81,8 @@ QString hostileZip(const QString &folder, const QString &kind) {
         add("rootfs.img", AE_IFREG, {}, Zip7z::kMaxEntrySize_bytes + (1 << 20));
     archive_write_close(zip);
     archive_write_free(zip);
-    if (kind == "device")
-        patchZip(path, 3, 020644, -1);
+    if (kind == "device" || kind == "FIFO")
+        patchZip(path, 3, kind == "device" ? 020644 : 010644, -1);
     else if (kind == "over-size entry" || kind == "deflate bomb")
         patchZip(path, kind == "deflate bomb" ? 6 : 4, -1,
                  kind == "deflate bomb" ? 1000 : Zip7z::kMaxEntrySize_bytes + 1);
@@ -190,9 +191,14 @@ private slots:
             {"over-size entry", "kernel/uImage: larger than 134217728 bytes"},
             {"too many entries", "more than 4096 entries"},
             {"deflate bomb", "rootfs.img: holds more than 134217728 bytes"},
+            {"sibling file", "../product.ini: \"..\" in the name"},
+            {"missing entry", ""},
             {"truncated zip", "Truncated ZIP"}};
         for (const auto &[kind, reason] : hostile)
             QTest::newRow(kind) << QString("zip:") + kind << format << reason;
+        // libarchive reads a FIFO's mode in a zip as a plain file, which it is here.
+        QTest::newRow("FIFO") << QString("zip:FIFO") << "FormUpgrade: Get Ready to Update"
+                              << "";
     }
     void refusals() {
         QFETCH(QString, package);

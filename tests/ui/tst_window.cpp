@@ -124,13 +124,6 @@ private slots:
         leftPress(f->child<QLabel>("labelCamera"));
         QVERIFY(!f->child<QLabel>("labelloading")->isHidden());
         QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation
-        // Without an open camera the icon starts nothing.
-        f->bus.unplug(f->camera);
-        QTRY_VERIFY(!f->access().controlsReady());
-        QVERIFY(showsHint());
-        leftPress(f->child<QLabel>("labelCamera"));
-        QTest::qWait(1200);
-        QVERIFY(!f->access().previewWorkerRunning());
     }
 
     // Pictures still queued from the camera before a switch never reach the surface.
@@ -278,9 +271,6 @@ private slots:
         QCOMPARE(qApp->styleSheet() == dark, screens == 1);
         f->child<QPushButton>("btnModeLight")->click();
         QCOMPARE(qApp->styleSheet() == light, screens == 1);
-        f->child<QPushButton>("btnModeLight")->click();
-        QCOMPARE(qApp->styleSheet() == dark, screens == 1);
-        QCOMPARE(f->access().styleIndex(), screens == 1 ? 1 : 0);
     }
 
     // Many cameras plugged and pulled while previewing leave no thread, handle or descriptor.

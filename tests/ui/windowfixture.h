@@ -33,7 +33,6 @@ public:
     bool controlsReady() const { return w.controlsReady; }
     bool upgrading() const { return w.upgrading; }
     bool previewWorkerRunning() const { return w.videoWorker && w.videoThread; }
-    int styleIndex() const { return w.styleIndex; }
     VideoStreamThread *worker() const { return w.videoWorker; }
     // Delivers an event as the hot-plug source would, at once.
     void reportCaptureInterface(bool arrival, const std::string &name) {

@@ -163,22 +163,6 @@ private slots:
             QVERIFY(request.data == buffer);
     }
 
-    void answerIsCopiedBackWhateverTheOutcome() {
-        connectDisk();
-        scsi->responder = [](const FakeRequest &, std::uint8_t *data) {
-            data[0] = 0x0D;
-            return false;
-        };
-        std::uint8_t word[4] = {0xFF, 0xFF, 0xFF, 0xFF};
-        QCOMPARE(sendVendorCommand(2, ScsiDirection::FromDevice, 4, word), -1);
-        QCOMPARE(hexOf(word, 4), QString("0d ff ff ff"));
-        QVERIFY(!isAcknowledged(word));
-        word[1] = 0;
-        QVERIFY(isAcknowledged(word));
-        word[0] = 0x0C;
-        QVERIFY(!isAcknowledged(word));
-    }
-
     void imageHeaderAndPassThroughBuffers() {
         const QByteArray header = makeImageHeader(0x21800040u, "abc");
         QCOMPARE(header.toHex(' '), QByteArray("40 00 80 21 03 00 00 00 90 01 50 98 3c d2 4f b0 d6 "
