@@ -79,6 +79,7 @@ private slots:
                                      << "vid_1d6b&pid_0104&mi_00#6&1a2b3c4d&0&0001" << 1;
         QTest::newRow("three parts")
             << QString("\\\\?\\usb#vid_1d6b&pid_0104#6&1&0&0000") << "vid_1d6b&pid_0104" << 2;
+        QTest::newRow("five parts") << QString("a#b#6&1&0&0000#c#d") << "b#6&1&0&0000#c" << 2;
         QTest::newRow("three instance fields") << QString("a#b#6&1&0000#g") << "b#6&1&0000" << 2;
         QTest::newRow("single #") << QString("\\\\?\\usb#vid_1d6b") << "" << 2;
         QTest::newRow("empty") << QString("") << "" << 2;

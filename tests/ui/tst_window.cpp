@@ -124,6 +124,10 @@ private slots:
         leftPress(f->child<QLabel>("labelCamera"));
         QVERIFY(!f->child<QLabel>("labelloading")->isHidden());
         QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation
+        f->bus.unplug(f->camera); // without an open camera the start does nothing
+        QTRY_VERIFY(!f->access().controlsReady());
+        f->window->slotStartPreview();
+        QVERIFY(!f->access().previewWorkerRunning() && showsHint());
     }
 
     // Pictures still queued from the camera before a switch never reach the surface.
