@@ -45,6 +45,7 @@ private slots:
         addColumns<QByteArray, int>({"content", "model"});
         const QByteArray block(5 * 1024 * 1024, 'x');
         QTest::newRow("ZENTA 310") << QByteArray("xxZENTA 310yy") << 1;
+        QTest::newRow("underscore in the blank's place") << QByteArray("ZENTA_320") << 2;
         QTest::newRow("any byte in the blank's place") << QByteArray("ZENTA\0"
                                                                      "325",
                                                                      9)
@@ -53,6 +54,7 @@ private slots:
         QTest::newRow("earlier pass, not earlier text") << QByteArray("ZENTA 325 ZENTA 310") << 1;
         QTest::newRow("row 2 before row 3") << QByteArray("ZENTA 325ZENTA 320") << 2;
         QTest::newRow("differs in the last byte") << QByteArray("ZENTA 32X") << -1;
+        QTest::newRow("QX has no blank to stand for") << QByteArray("QX_M30-000") << -1;
         QTest::newRow("empty") << QByteArray() << -1;
         QTest::newRow("last position searched") << QByteArray(5242859, '\0') + "ZENTA 310" << 1;
         QTest::newRow("one further") << QByteArray(5242860, '\0') + "ZENTA 310" << -1;
