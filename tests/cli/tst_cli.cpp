@@ -104,6 +104,8 @@ private slots:
         row("upgrade", kPlain, "upgrade --yes QX-M30-000.zip --json", 0,
             "ok=true;firmwareVersionBefore=0.0.1;firmwareVersionAfter=2.0.0",
             "camera 0 enter-upgrade;camera 0 scsi *;camera 0 version 2.0.0");
+        row("package of another model", kPlain, "upgrade --yes ZENTA-320.zip", 6,
+            "Unable to upgrade now. The firmware version does not match with this model.");
         row("not a package", kPlain, "upgrade --yes not-a-package.zip", 6,
             "The format of firmware file is not correct.");
         row("upgrade needs --yes", kPlain, "upgrade QX-M30-000.zip", 2, "give --yes");
