@@ -1,5 +1,6 @@
 #include "app/startup.h"
 
+#include "app/language.h"
 #include "app/logging.h"
 #include "ui/mainwindow.h"
 
@@ -23,4 +24,6 @@ void prepareApplicationFrame() {
     qInfo("---------------------------------------------------");
     qInfo("- System Start!");
     qInfo("---------------------------------------------------");
+    // Before the window and the tables of labels are built: they are translated once.
+    installConfiguredLanguage();
 }

@@ -63,6 +63,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION video)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${CC_SUPPORT_BASE_URL})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Besides the libraries: the fonts that have every character the window shows (the Windows
-# family it asks for is not there) and the archiver that unpacks firmware packages.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-crosextra-carlito, fonts-wqy-microhei")
+# family it asks for is not there), and the toolkit's own translations of its standard buttons
+# and dialogs for the German and Chinese window.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "fonts-crosextra-carlito, fonts-wqy-microhei, qttranslations5-l10n")
 include(CPack)

@@ -1,5 +1,6 @@
 #include "common/deviceaccess.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QMutex>
 #include <QMutexLocker>
@@ -25,17 +26,24 @@ DeviceAccessNotices &DeviceAccessNotices::instance() {
     return notices;
 }
 
-QString DeviceAccessNotices::advice(DeviceNodeKind kind, const QString &node) {
+namespace {
+const char *adviceText(DeviceNodeKind kind) {
     if (kind == DeviceNodeKind::Camera)
-        return QStringLiteral("This user may not open the camera's video device %1. Add the user "
-                              "to the group \"video\" and log in again, or use a desktop session "
-                              "that grants the seat's devices (see \"Privileges\" in the README).")
-            .arg(node);
-    return QStringLiteral("This user may not open %1, through which a camera in its updater stage "
-                          "is upgraded. Install the rule 70-cameracontrol-updater.rules (the "
-                          "package does) and plug the camera in again, or add the user to the "
-                          "group \"disk\" (see \"Privileges\" in the README).")
-        .arg(node);
+        return QT_TRANSLATE_NOOP("DeviceAccessNotices",
+                                 "This user may not open the camera's video device %1. Add the "
+                                 "user to the group \"video\" and log in again, or use a desktop "
+                                 "session that grants the seat's devices (see \"Privileges\" in "
+                                 "the README).");
+    return QT_TRANSLATE_NOOP("DeviceAccessNotices",
+                             "This user may not open %1, through which a camera in its updater "
+                             "stage is upgraded. Install the rule 70-cameracontrol-updater.rules "
+                             "(the package does) and plug the camera in again, or add the user to "
+                             "the group \"disk\" (see \"Privileges\" in the README).");
+}
+} // namespace
+
+QString DeviceAccessNotices::advice(DeviceNodeKind kind, const QString &node) {
+    return QCoreApplication::translate("DeviceAccessNotices", adviceText(kind)).arg(node);
 }
 
 void reportDeviceAccessDenied(DeviceNodeKind kind, const std::string &node,
@@ -47,8 +55,9 @@ void reportDeviceAccessDenied(DeviceNodeKind kind, const std::string &node,
             return;
         reportedNodes().insert(name);
     }
-    const QString advice = DeviceAccessNotices::advice(kind, name);
-    qWarning().noquote() << "cannot open" << name
-                         << "(" + QString::fromStdString(reason) + "):" << advice;
-    emit DeviceAccessNotices::instance().accessDenied(name, advice);
+    // The log stays English; the listener gets the advice in the user's language.
+    qWarning().noquote() << "cannot open" << name << "(" + QString::fromStdString(reason) + "):"
+                         << QString::fromUtf8(adviceText(kind)).arg(name);
+    emit DeviceAccessNotices::instance().accessDenied(name,
+                                                      DeviceAccessNotices::advice(kind, name));
 }

@@ -23,7 +23,8 @@ class DeviceAccessNotices : public QObject {
     Q_OBJECT
 public:
     static DeviceAccessNotices &instance();
-    // What the user is told about a refused node of this kind, and how to fix it.
+    // What the user is told about a refused node of this kind, and how to fix it, in the language
+    // of the installed translation.
     static QString advice(DeviceNodeKind kind, const QString &node);
 
 signals:

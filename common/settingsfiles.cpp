@@ -13,6 +13,8 @@ namespace {
 // The folder of the program's files inside each configuration folder.
 const char kSettingsFolder[] = "cameracontrol";
 const char kVendorSelectionKey[] = "/product_model/main";
+// Outside any section, that is in [General].
+const char kLanguageKey[] = "language";
 
 QString settingsFileIn(const QString &configurationFolder) {
     return QStringLiteral("%1/%2/%3")
@@ -49,4 +51,9 @@ int readVendorSelection() {
             selection = value.toInt();
     }
     return selection;
+}
+
+QString readLanguageSetting() {
+    const QSettings settings(userSettingsFile(), QSettings::IniFormat);
+    return settings.value(QString::fromLatin1(kLanguageKey)).toString();
 }

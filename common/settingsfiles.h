@@ -3,7 +3,7 @@
 // that file exists (a portable copy carries its selection with it); each later file that holds the
 // key overrides the earlier ones. Window place and theme belong to the user: they are read from and
 // written to the user's file only, so nothing is ever written beside the program, which may be
-// installed read-only.
+// installed read-only. The window's language, too, is read from the user's file only.
 #pragma once
 
 #include <QString>
@@ -17,3 +17,5 @@ QString userSettingsFile();
 QStringList vendorSelectionFiles();
 // The vendor index from the last of those files that holds it; 0 when none does.
 int readVendorSelection();
+// The window's language as the user's file names it ("language=de"); empty when it names none.
+QString readLanguageSetting();

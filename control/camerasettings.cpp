@@ -8,7 +8,11 @@ constexpr int kModelZenta320 = 2;
 constexpr int kVendorOwnLine = 1;
 
 // HDR has no table of its own in the catalogue: the page shows it as a switch.
-const OptionTable HdrOptions = {{0, QStringLiteral("Off")}, {1, QStringLiteral("On")}};
+const OptionTable &hdrOptions() {
+    static const OptionTable table = {{0, QStringLiteral("Off")}, {1, QStringLiteral("On")}};
+    return table;
+}
+const TranslatedOptionTable HdrOptions(hdrOptions);
 
 const char kSettingTimeout[] =
     QT_TRANSLATE_NOOP("MainWindow", "The setting has timed out, please try again.");

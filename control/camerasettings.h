@@ -23,7 +23,7 @@ struct SettingDefinition {
     CameraSetting setting;
     const char *name;  // the command line's name and JSON key: "tracking-mode"
     const char *title; // "Tracking mode"
-    const OptionTable *options;
+    const TranslatedOptionTable *options;
     bool (UVCExtensionUnit::*write)(int);
     bool (UVCExtensionUnit::*read)(int &);
     const char *readBackLabel; // starts the log line of the read-back after a write

@@ -26,18 +26,45 @@ const QVector<ProductVendor> ProductVendorTable = {
     {1, kVendorUsbId, QStringLiteral("Kestrelon")},
 };
 
-const OptionTable ConnectionStateText = {{0, QObject::tr("Connected")},
-                                         {1, QObject::tr("Disconnected")}};
-const OptionTable AntiFlickerOptions = {
-    {0, QObject::tr("Off")}, {1, QObject::tr("50Hz")}, {2, QObject::tr("60Hz")}};
-const OptionTable SwitchOptions = {{1, QObject::tr("Enable")}, {0, QObject::tr("Disable")}};
-const OptionTable TrackingEffectOptions = {{1, QObject::tr("Smooth")},
-                                           {0, QObject::tr("Immediate")}};
-const OptionTable TrackingModeOptions = {{1, QObject::tr("Auto Framing")},
-                                         {3, QObject::tr("Presenter Tracking")},
-                                         {0, QObject::tr("Off")}};
-const OptionTable TrackingSpeedOptions = {
-    {0, QObject::tr("Slow")}, {1, QObject::tr("Normal")}, {2, QObject::tr("Fast")}};
+namespace {
+// Each table is built on the first call, after the translator is installed (thread-safe).
+const OptionTable &connectionStateText() {
+    static const OptionTable table = {{0, QObject::tr("Connected")},
+                                      {1, QObject::tr("Disconnected")}};
+    return table;
+}
+const OptionTable &antiFlickerOptions() {
+    static const OptionTable table = {
+        {0, QObject::tr("Off")}, {1, QObject::tr("50Hz")}, {2, QObject::tr("60Hz")}};
+    return table;
+}
+const OptionTable &switchOptions() {
+    static const OptionTable table = {{1, QObject::tr("Enable")}, {0, QObject::tr("Disable")}};
+    return table;
+}
+const OptionTable &trackingEffectOptions() {
+    static const OptionTable table = {{1, QObject::tr("Smooth")}, {0, QObject::tr("Immediate")}};
+    return table;
+}
+const OptionTable &trackingModeOptions() {
+    static const OptionTable table = {{1, QObject::tr("Auto Framing")},
+                                      {3, QObject::tr("Presenter Tracking")},
+                                      {0, QObject::tr("Off")}};
+    return table;
+}
+const OptionTable &trackingSpeedOptions() {
+    static const OptionTable table = {
+        {0, QObject::tr("Slow")}, {1, QObject::tr("Normal")}, {2, QObject::tr("Fast")}};
+    return table;
+}
+} // namespace
+
+const TranslatedOptionTable ConnectionStateText(connectionStateText);
+const TranslatedOptionTable AntiFlickerOptions(antiFlickerOptions);
+const TranslatedOptionTable SwitchOptions(switchOptions);
+const TranslatedOptionTable TrackingEffectOptions(trackingEffectOptions);
+const TranslatedOptionTable TrackingModeOptions(trackingModeOptions);
+const TranslatedOptionTable TrackingSpeedOptions(trackingSpeedOptions);
 
 const QString kSettingsFileName = QStringLiteral("product.ini");
 const QString kPackageImageName = QStringLiteral("miservice.ubifs");

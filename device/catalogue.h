@@ -27,6 +27,22 @@ struct OptionPair {
 };
 using OptionTable = QVector<OptionPair>;
 
+// A table of labels that the user sees, built on its first use: its labels are translated then,
+// once, by the translator installed at start-up (none for the command line, which stays English).
+class TranslatedOptionTable {
+public:
+    using Build = const OptionTable &(*)();
+    constexpr explicit TranslatedOptionTable(Build build)
+        : buildOnce(build) {}
+    // Implicit: the table stands wherever a table is read.
+    operator const OptionTable &() const { return buildOnce(); }
+    OptionTable::const_iterator begin() const { return buildOnce().cbegin(); }
+    OptionTable::const_iterator end() const { return buildOnce().cend(); }
+
+private:
+    Build buildOnce;
+};
+
 constexpr int ModelIndexNone = 255;
 constexpr std::int32_t kLinuxFoundationVendorId = 0x1D6B;
 extern const std::int32_t kVendorUsbId;
@@ -37,12 +53,12 @@ extern const QVector<ProductModel> ProductModelTable;
 extern const QVector<ProductModel> ProductModelCompactTable;
 extern const QVector<ProductVendor> ProductVendorTable;
 
-extern const OptionTable ConnectionStateText;
-extern const OptionTable AntiFlickerOptions;
-extern const OptionTable SwitchOptions;
-extern const OptionTable TrackingEffectOptions;
-extern const OptionTable TrackingModeOptions;
-extern const OptionTable TrackingSpeedOptions;
+extern const TranslatedOptionTable ConnectionStateText;
+extern const TranslatedOptionTable AntiFlickerOptions;
+extern const TranslatedOptionTable SwitchOptions;
+extern const TranslatedOptionTable TrackingEffectOptions;
+extern const TranslatedOptionTable TrackingModeOptions;
+extern const TranslatedOptionTable TrackingSpeedOptions;
 
 extern const QString kSettingsFileName;
 extern const QString kPackageImageName;

@@ -99,10 +99,20 @@ find "$stage" \( -name '*.dll' -o -name '*.exe' \) -exec x86_64-w64-mingw32-stri
 printf '%s\r\n' "[Paths]" "Prefix = ." "Plugins = ." "" "[Platforms]" \
     "WindowsArguments = dpiawareness=0" >"$stage/qt.conf"
 
+# The toolkit's translations of its standard buttons and dialogs, for the German and Chinese
+# window: the Windows Qt brings none, and the files are the same for every platform of a Qt
+# version, so they come from the build machine's (Debian: qttranslations5-l10n, Qt 5.15 as the
+# Windows Qt). The program looks for them in "translations" beside itself.
+mkdir -p "$stage/translations"
+for language in de zh_CN; do
+    cp "/usr/share/qt5/translations/qtbase_$language.qm" "$stage/translations/"
+done
+
 mkdir -p "$stage/licenses"
 cp /opt/cc-win64/licenses/* "$stage/licenses/"
 cp /usr/share/doc/gcc-mingw-w64-base/copyright "$stage/licenses/mingw-w64-gcc-runtime-copyright"
 cp /usr/share/doc/mingw-w64-common/copyright "$stage/licenses/mingw-w64-runtime-copyright"
+cp /usr/share/doc/qttranslations5-l10n/copyright "$stage/licenses/qttranslations-copyright"
 
 zip=$build_dir/cameracontrol-win64.zip
 rm -f "$zip"

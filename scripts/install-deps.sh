@@ -4,6 +4,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qtbase5-dev qtbase5-dev-tools libqt5svg5-dev libqt5x11extras5-dev
+    qttools5-dev qttools5-dev-tools qttranslations5-l10n
     libopencv-dev libudev-dev libturbojpeg0-dev
     libarchive-dev libarchive-tools
     clang libfuzzer-14-dev

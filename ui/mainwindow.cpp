@@ -39,10 +39,13 @@ constexpr int kOverlayIcon_px = 60;
 constexpr int kLoadingIcon_px = 50;
 constexpr int kStateDisconnected = 1;
 
-const char kPreviewHint[] =
+const char kPreviewHint[] = QT_TRANSLATE_NOOP(
+    "MainWindow",
     "<h6 style=text-align:center><font color = gray>Click the icon to start preview.</font></h6> "
     "<h6 style=text-align:center><font color = orange>Other apps can\u2019t access the camera "
-    "while you preview it on this app.</font></h6>";
+    "while you preview it on this app.</font></h6>");
+const char kExitRefusal[] =
+    QT_TRANSLATE_NOOP("MainWindow", "Cannot exit during the upgrade process!");
 
 void fillComboBox(QComboBox *box, const OptionTable &options) {
     box->clear();
@@ -58,6 +61,7 @@ MainWindow::MainWindow(QWidget *parent)
     setMinimumSize(kMinimumWindowWidth_px, kMinimumWindowHeight_px);
     initWidgets();
     setUpNavigation();
+    setUpKeyboardAndNames();
 
     MaskWidget *mask = MaskWidget::instance();
     mask->setMainWidget(window());
@@ -187,9 +191,11 @@ void MainWindow::initWidgets() {
     ui->labelStop->setStyleSheet(borderless);
     ui->labelCamera->setFixedSize(kOverlayIcon_px, kOverlayIcon_px);
     ui->labelStop->setFixedSize(kOverlayIcon_px, kOverlayIcon_px);
-    previewHint = QString::fromUtf8(kPreviewHint);
+    previewHint = tr(kPreviewHint);
     ui->labPreview->setText(previewHint);
     ui->labPreview->setAlignment(Qt::AlignBottom);
+    // Room for a longer translation: a hint that fits on its lines shows as without wrapping.
+    ui->labPreview->setWordWrap(true);
     ui->labPreview->setAttribute(Qt::WA_Hover);
 
     // 12. Every start begins in the light theme with the controls disabled.
@@ -378,8 +384,7 @@ void MainWindow::closeEvent(QCloseEvent *event) {
         return;
     }
     if (upgrading) {
-        FormCustomizeMessagebox refusal(QStringLiteral("Cannot exit during the upgrade process!"),
-                                        0, true, nullptr);
+        FormCustomizeMessagebox refusal(tr(kExitRefusal), 0, true, nullptr);
         runCentredDialog(refusal, true);
         event->ignore();
         return;
@@ -391,6 +396,9 @@ void MainWindow::closeEvent(QCloseEvent *event) {
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event) {
+    if (event->type() == QEvent::KeyPress &&
+        handleControlKey(watched, static_cast<QKeyEvent *>(event)))
+        return true;
     const bool sectionTitle = watched == ui->labelDevInfo || watched == ui->labelDevSupport ||
                               watched == ui->labelDevUpdate || watched == ui->labelDevDesktopVer;
     const bool previewLabel =

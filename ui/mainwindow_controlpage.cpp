@@ -17,10 +17,11 @@ constexpr int kRememberPositionDelay_ms = 100;
 constexpr int kOkOnly = 0;
 constexpr int kOkAndCancel = 1;
 
-const char kRestartNotice[] =
-    "To complete this process, your device may take a few seconds to restart.";
-const char kRestoreConfirmation[] = "<h3>Restore Defaults</h3>\r\nTo complete this process, your "
-                                    "device may take a few seconds to restart.";
+const char kRestartNotice[] = QT_TRANSLATE_NOOP(
+    "MainWindow", "To complete this process, your device may take a few seconds to restart.");
+const char kRestoreConfirmation[] =
+    QT_TRANSLATE_NOOP("MainWindow", "<h3>Restore Defaults</h3>\r\nTo complete this process, your "
+                                    "device may take a few seconds to restart.");
 
 QString zoomText(int zoom) {
     return QStringLiteral("%1%").arg(zoom);
@@ -261,7 +262,7 @@ void MainWindow::on_comboBoxMic_currentIndexChanged(int index) {
     const int value = optionValueAt(SwitchOptions, index);
     writeSetting(CameraSetting::Microphone, value);
     // The camera re-enumerates with or without its microphone; told whatever the outcome.
-    runMessageBox(QString::fromUtf8(kRestartNotice), kOkOnly, true);
+    runMessageBox(tr(kRestartNotice), kOkOnly, true);
 }
 
 void MainWindow::writeSetting(CameraSetting setting, int value) {
@@ -281,15 +282,14 @@ void MainWindow::on_btnHDR_clicked() {
 void MainWindow::on_btnRestoreDefaults_clicked() {
     if (!controlsReady)
         return;
-    if (runMessageBox(QString::fromUtf8(kRestoreConfirmation), kOkAndCancel, false) ==
-        QDialog::Accepted)
+    if (runMessageBox(tr(kRestoreConfirmation), kOkAndCancel, false) == QDialog::Accepted)
         restoreDefaultsConfirmed();
 }
 
 void MainWindow::restoreDefaultsConfirmed() {
     if (!cameraSession.restoreDefaults())
         return;
-    runMessageBox(QString::fromUtf8(kRestartNotice), kOkOnly, true);
+    runMessageBox(tr(kRestartNotice), kOkOnly, true);
     qDebug() << "Config default info";
 }
 

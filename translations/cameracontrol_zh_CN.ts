@@ -1,0 +1,445 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN">
+<context>
+    <name>DeviceAccessNotices</name>
+    <message>
+        <source>This user may not open the camera&apos;s video device %1. Add the user to the group &quot;video&quot; and log in again, or use a desktop session that grants the seat&apos;s devices (see &quot;Privileges&quot; in the README).</source>
+        <translation>当前用户无权打开摄像头的视频设备 %1。请将该用户加入“video”组并重新登录，或使用能够访问本机设备的桌面会话（参见 README 中的“Privileges”一节）。</translation>
+    </message>
+    <message>
+        <source>This user may not open %1, through which a camera in its updater stage is upgraded. Install the rule 70-cameracontrol-updater.rules (the package does) and plug the camera in again, or add the user to the group &quot;disk&quot; (see &quot;Privileges&quot; in the README).</source>
+        <translation>当前用户无权打开 %1，处于升级模式的摄像头需要通过它进行升级。请安装规则 70-cameracontrol-updater.rules（安装软件包时会一并安装）后重新插入摄像头，或将该用户加入“disk”组（参见 README 中的“Privileges”一节）。</translation>
+    </message>
+</context>
+<context>
+    <name>FormAbnormal</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Anomaly detection, please upgrade it again.&lt;/h3&gt;</source>
+        <translation>&lt;h3&gt;检测到异常，请重新升级。&lt;/h3&gt;</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>Upgrade &amp;&amp; Reboot</source>
+        <translation>升级并重启</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>升级文件 (*.zip)</translation>
+    </message>
+</context>
+<context>
+    <name>FormCustomizeMessagebox</name>
+    <message>
+        <source>Tips</source>
+        <translation>提示</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>The window will close automatically after %1 seconds.</source>
+        <translation>窗口将在 %1 秒后自动关闭。</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+</context>
+<context>
+    <name>FormUpgrade</name>
+    <message>
+        <source>Upgrade</source>
+        <translation>升级</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>取消</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>确定</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Get Ready to Update&lt;/h3&gt;Make sure your camera is not in use by another application before proceeding with this software update. &lt;br&gt;&lt;br&gt;This update takes a few minutes to complete. &lt;br&gt;&lt;br&gt;&lt;b&gt;Do not disconnect your device&lt;/b&gt; during the update process.</source>
+        <translation>&lt;h3&gt;准备更新&lt;/h3&gt;继续本次软件更新之前，请确保摄像头未被其他应用程序占用。&lt;br&gt;&lt;br&gt;更新需要几分钟时间。&lt;br&gt;&lt;br&gt;更新过程中&lt;b&gt;请勿断开设备&lt;/b&gt;。</translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation>消息</translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>Control</source>
+        <translation>控制</translation>
+    </message>
+    <message>
+        <source>Support</source>
+        <translation>支持</translation>
+    </message>
+    <message>
+        <source>HDR:</source>
+        <translation>HDR：</translation>
+    </message>
+    <message>
+        <source>Powerline Frequency:
+(Anti Flicker)</source>
+        <translation>电源频率：
+（防闪烁）</translation>
+    </message>
+    <message>
+        <source>Tracking Mode:</source>
+        <translation>跟踪模式：</translation>
+    </message>
+    <message>
+        <source>Tracking Effect:</source>
+        <translation>跟踪效果：</translation>
+    </message>
+    <message>
+        <source>Tracking Speed:</source>
+        <translation>跟踪速度：</translation>
+    </message>
+    <message>
+        <source>Mic：</source>
+        <translation>麦克风：</translation>
+    </message>
+    <message>
+        <source>Restore Defaults:</source>
+        <translation>恢复默认设置：</translation>
+    </message>
+    <message>
+        <source>Restore Defaults</source>
+        <translation>恢复默认</translation>
+    </message>
+    <message>
+        <source>Device Information</source>
+        <translation>设备信息</translation>
+    </message>
+    <message>
+        <source>Device Model:</source>
+        <translation>设备型号：</translation>
+    </message>
+    <message>
+        <source>Current Version:</source>
+        <translation>当前版本：</translation>
+    </message>
+    <message>
+        <source>Customer Software Update</source>
+        <translation>软件更新</translation>
+    </message>
+    <message>
+        <source>Upgrade &amp;&amp; Reboot</source>
+        <translation>升级并重启</translation>
+    </message>
+    <message>
+        <source>Desktop Version</source>
+        <translation>桌面软件版本</translation>
+    </message>
+    <message>
+        <source>Current:</source>
+        <translation>当前：</translation>
+    </message>
+    <message>
+        <source>The setting has timed out, please try again.</source>
+        <translation>设置超时，请重试。</translation>
+    </message>
+    <message>
+        <source>The operation has timed out, please try again.</source>
+        <translation>操作超时，请重试。</translation>
+    </message>
+    <message>
+        <source>&lt;h6 style=text-align:center&gt;&lt;font color = gray&gt;Click the icon to start preview.&lt;/font&gt;&lt;/h6&gt; &lt;h6 style=text-align:center&gt;&lt;font color = orange&gt;Other apps can’t access the camera while you preview it on this app.&lt;/font&gt;&lt;/h6&gt;</source>
+        <translation>&lt;h6 style=text-align:center&gt;&lt;font color = gray&gt;点击图标开始预览。&lt;/font&gt;&lt;/h6&gt; &lt;h6 style=text-align:center&gt;&lt;font color = orange&gt;在本应用中预览时，其他应用无法访问摄像头。&lt;/font&gt;&lt;/h6&gt;</translation>
+    </message>
+    <message>
+        <source>Cannot exit during the upgrade process!</source>
+        <translation>升级过程中无法退出！</translation>
+    </message>
+    <message>
+        <source>To complete this process, your device may take a few seconds to restart.</source>
+        <translation>为完成此操作，设备可能需要几秒钟重新启动。</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Restore Defaults&lt;/h3&gt;<byte value="xd"/>
+To complete this process, your device may take a few seconds to restart.</source>
+        <translation>&lt;h3&gt;恢复默认设置&lt;/h3&gt;<byte value="xd"/>
+为完成此操作，设备可能需要几秒钟重新启动。</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;Documentation&lt;/a&gt;</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1&quot; target=_blank&gt;文档&lt;/a&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;User Guide</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;用户指南</translation>
+    </message>
+    <message>
+        <source>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;Contact Support</source>
+        <translation>&lt;style&gt; a {text-decoration: none} &lt;/style&gt;&lt;a style=&apos;color: %2;&apos; href=&quot;%1/&quot;&gt;联系技术支持</translation>
+    </message>
+    <message>
+        <source>Open File</source>
+        <translation>打开文件</translation>
+    </message>
+    <message>
+        <source>Upgrade File(*.zip)</source>
+        <translation>升级文件 (*.zip)</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to upgrade now.&lt;/h3&gt;<byte value="xd"/>
+The format of firmware file is not correct.</source>
+        <translation>&lt;h3&gt;暂时无法升级。&lt;/h3&gt;<byte value="xd"/>
+固件文件格式不正确。</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to upgrade now.&lt;/h3&gt;<byte value="xd"/>
+The firmware file is corrupted.</source>
+        <translation>&lt;h3&gt;暂时无法升级。&lt;/h3&gt;<byte value="xd"/>
+固件文件已损坏。</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Unable to upgrade now.&lt;/h3&gt;<byte value="xd"/>
+The firmware version does not match with this model.</source>
+        <translation>&lt;h3&gt;暂时无法升级。&lt;/h3&gt;<byte value="xd"/>
+固件版本与此型号不匹配。</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Firmware upgrade is successful!&lt;/h3&gt;</source>
+        <translation>&lt;h3&gt;固件升级成功！&lt;/h3&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;h3&gt;Firmware upgrade failed!&lt;/h3&gt;<byte value="xd"/>
+please try to unplug and plug the USB cable for upgrade again.</source>
+        <translation>&lt;h3&gt;固件升级失败！&lt;/h3&gt;<byte value="xd"/>
+请拔下 USB 线缆并重新插入，然后再次升级。</translation>
+    </message>
+    <message>
+        <source>Light theme</source>
+        <translation>浅色主题</translation>
+    </message>
+    <message>
+        <source>Switches between the light and the dark theme.</source>
+        <translation>在浅色主题和深色主题之间切换。</translation>
+    </message>
+    <message>
+        <source>Dark theme</source>
+        <translation>深色主题</translation>
+    </message>
+    <message>
+        <source>Shows the camera&apos;s settings and the preview.</source>
+        <translation>显示摄像头设置和预览。</translation>
+    </message>
+    <message>
+        <source>Shows the device information, the firmware upgrade and the support links.</source>
+        <translation>显示设备信息、固件升级和支持链接。</translation>
+    </message>
+    <message>
+        <source>Cameras</source>
+        <translation>摄像头</translation>
+    </message>
+    <message>
+        <source>Choosing a camera opens it.</source>
+        <translation>选择摄像头即可将其打开。</translation>
+    </message>
+    <message>
+        <source>Preview</source>
+        <translation>预览</translation>
+    </message>
+    <message>
+        <source>Space or Enter starts and stops the preview.</source>
+        <translation>按空格键或回车键开始或停止预览。</translation>
+    </message>
+    <message>
+        <source>HDR</source>
+        <translation>HDR</translation>
+    </message>
+    <message>
+        <source>Anti-flicker</source>
+        <translation>防闪烁</translation>
+    </message>
+    <message>
+        <source>Tracking mode</source>
+        <translation>跟踪模式</translation>
+    </message>
+    <message>
+        <source>Tracking effect</source>
+        <translation>跟踪效果</translation>
+    </message>
+    <message>
+        <source>Tracking speed</source>
+        <translation>跟踪速度</translation>
+    </message>
+    <message>
+        <source>Microphone</source>
+        <translation>麦克风</translation>
+    </message>
+    <message>
+        <source>Direction pad</source>
+        <translation>方向控制盘</translation>
+    </message>
+    <message>
+        <source>The arrow keys move the picture one step; + and - zoom.</source>
+        <translation>方向键每次将画面移动一步；按 + 和 - 缩放。</translation>
+    </message>
+    <message>
+        <source>Tilt up</source>
+        <translation>向上倾斜</translation>
+    </message>
+    <message>
+        <source>Tilt down</source>
+        <translation>向下倾斜</translation>
+    </message>
+    <message>
+        <source>Pan left</source>
+        <translation>向左平移</translation>
+    </message>
+    <message>
+        <source>Pan right</source>
+        <translation>向右平移</translation>
+    </message>
+    <message>
+        <source>Zoom</source>
+        <translation>缩放</translation>
+    </message>
+    <message>
+        <source>From 100% to 800%; + and - change it by one step.</source>
+        <translation>范围 100% 至 800%；按 + 和 - 每次调整一级。</translation>
+    </message>
+    <message>
+        <source>Restores the camera&apos;s settings; the camera may restart.</source>
+        <translation>恢复摄像头的默认设置；摄像头可能会重新启动。</translation>
+    </message>
+    <message>
+        <source>Shows or hides the section.</source>
+        <translation>展开或收起此部分。</translation>
+    </message>
+    <message>
+        <source>Asks for a firmware package and upgrades the camera with it.</source>
+        <translation>选择固件包并用它升级摄像头。</translation>
+    </message>
+    <message>
+        <source>Upgrade progress</source>
+        <translation>升级进度</translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Connected</source>
+        <translation>已连接</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>已断开</translation>
+    </message>
+    <message>
+        <source>Off</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>50Hz</source>
+        <translation>50Hz</translation>
+    </message>
+    <message>
+        <source>60Hz</source>
+        <translation>60Hz</translation>
+    </message>
+    <message>
+        <source>Enable</source>
+        <translation>启用</translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation>禁用</translation>
+    </message>
+    <message>
+        <source>Smooth</source>
+        <translation>平滑</translation>
+    </message>
+    <message>
+        <source>Immediate</source>
+        <translation>即时</translation>
+    </message>
+    <message>
+        <source>Auto Framing</source>
+        <translation>自动取景</translation>
+    </message>
+    <message>
+        <source>Presenter Tracking</source>
+        <translation>演讲者跟踪</translation>
+    </message>
+    <message>
+        <source>Slow</source>
+        <translation>慢速</translation>
+    </message>
+    <message>
+        <source>Normal</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>Fast</source>
+        <translation>快速</translation>
+    </message>
+</context>
+<context>
+    <name>UpgradeThread</name>
+    <message>
+        <source>Failed to find camera device.</source>
+        <translation>未找到摄像头设备。</translation>
+    </message>
+    <message>
+        <source>sending the updater program</source>
+        <translation>正在发送升级程序</translation>
+    </message>
+    <message>
+        <source>sending the boot loader</source>
+        <translation>正在发送引导程序</translation>
+    </message>
+    <message>
+        <source>No camera device detected.</source>
+        <translation>未检测到摄像头设备。</translation>
+    </message>
+    <message>
+        <source>switching the camera to its updater</source>
+        <translation>正在将摄像头切换到升级模式</translation>
+    </message>
+    <message>
+        <source>waiting for the camera&apos;s updater disk</source>
+        <translation>正在等待摄像头的升级磁盘</translation>
+    </message>
+    <message>
+        <source>running the upgrade script</source>
+        <translation>正在运行升级脚本</translation>
+    </message>
+    <message>
+        <source>waiting for the camera to come back</source>
+        <translation>正在等待摄像头重新连接</translation>
+    </message>
+    <message>
+        <source>Upgrade done.</source>
+        <translation>升级完成。</translation>
+    </message>
+    <message>
+        <source>Upgrade failed.</source>
+        <translation>升级失败。</translation>
+    </message>
+</context>
+</TS>
