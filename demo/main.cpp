@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 constexpr int kBusPoll_ms = 100;
@@ -50,6 +51,16 @@ void presetCamera(SimCamera &camera, const QStringList &arguments) {
         camera.setPosition(position);
     }
 }
+
+// --page support: the window opens on its Support page.
+bool opensOnSupportPage(const QStringList &arguments) {
+    QCommandLineParser parser;
+    const QCommandLineOption page(QStringLiteral("page"), QStringLiteral("Page at start"),
+                                  QStringLiteral("page"));
+    parser.addOption(page);
+    parser.parse(arguments);
+    return parser.value(page) == QLatin1String("support");
+}
 } // namespace
 
 int main(int argc, char *argv[]) {
@@ -72,6 +83,8 @@ int main(int argc, char *argv[]) {
 
     auto *window = new MainWindow();
     window->show();
+    if (opensOnSupportPage(QCoreApplication::arguments()))
+        window->findChild<QToolButton *>(QStringLiteral("btnNavSupport"))->click();
     auto *panel = new SimulatorPanel(*bus, camera);
     // Closing the application's window ends the demo, whatever the panel does.
     panel->setAttribute(Qt::WA_QuitOnClose, false);

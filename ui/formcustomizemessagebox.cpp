@@ -1,5 +1,6 @@
 #include "ui/formcustomizemessagebox.h"
 
+#include "ui/dialogfamily.h"
 #include "ui/roundedcorners.h"
 #include "ui_formcustomizemessagebox.h"
 
@@ -23,6 +24,7 @@ FormCustomizeMessagebox::FormCustomizeMessagebox(const QString &messageText, int
     form->textEditPrompt->setText(text);
     form->btnCancel->setVisible(buttons == 1);
     form->btnOK->show();
+    keepButtonTextsWhole(this);
 
     if (autoClose) {
         form->labelCountdown->show();
@@ -59,6 +61,11 @@ void FormCustomizeMessagebox::slotOnTimeout() {
         return;
     stopCountdown();
     accept();
+}
+
+void FormCustomizeMessagebox::keyPressEvent(QKeyEvent *event) {
+    if (!pressCancelOnEscape(event, form->btnCancel, form->btnOK))
+        QDialog::keyPressEvent(event);
 }
 
 void FormCustomizeMessagebox::resizeEvent(QResizeEvent *event) {

@@ -10,6 +10,7 @@
 namespace Ui {
 class FormCustomizeMessagebox;
 }
+class QKeyEvent;
 class QResizeEvent;
 class QTimer;
 
@@ -32,6 +33,7 @@ public slots:
     void slotOnTimeout();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

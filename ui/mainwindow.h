@@ -10,6 +10,7 @@
 //   mainwindow_support.cpp      navigation and the Support page
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
+//   mainwindow_keyboard.cpp     accessible names, tab order and the keys of pad, zoom and preview
 #pragma once
 
 #include "control/camerasession.h"
@@ -34,6 +35,7 @@ class HotplugSource;
 class PackageJob;
 struct PackageSequenceHooks;
 class QDialog;
+class QKeyEvent;
 class QListWidgetItem;
 class QMovie;
 class QThread;
@@ -175,6 +177,12 @@ private:
     // and dragged.
     bool savedPlaceIsReachable() const;
     void saveSettings();
+
+    // --- keyboard and screen readers (mainwindow_keyboard.cpp)
+    void setUpKeyboardAndNames();
+    // Arrow keys on the direction pad, + and - for the zoom, Space and Enter on the preview; true
+    // when the key was used.
+    bool handleControlKey(QObject *watched, QKeyEvent *event);
 
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;

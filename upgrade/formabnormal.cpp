@@ -1,5 +1,6 @@
 #include "upgrade/formabnormal.h"
 
+#include "ui/dialogfamily.h"
 #include "ui/roundedcorners.h"
 #include "ui_formabnormal.h"
 
@@ -11,6 +12,7 @@ FormAbnormal::FormAbnormal(QWidget *parent)
     , form(std::make_unique<Ui::FormAbnormal>()) {
     form->setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint);
+    keepButtonTextsWhole(this);
     // Enter or Space starts the upgrade.
     form->btnUpgrade->setFocus();
 }
@@ -47,6 +49,11 @@ void FormAbnormal::on_btnUpgrade_clicked() {
 
 void FormAbnormal::on_btnCancel_clicked() {
     close();
+}
+
+void FormAbnormal::keyPressEvent(QKeyEvent *event) {
+    if (!pressCancelOnEscape(event, form->btnCancel))
+        QDialog::keyPressEvent(event);
 }
 
 void FormAbnormal::resizeEvent(QResizeEvent *event) {

@@ -13,6 +13,7 @@
 namespace Ui {
 class FormAbnormal;
 }
+class QKeyEvent;
 class QResizeEvent;
 
 // Asks the user for a firmware package, with `parent` as the parent of the file-open dialog; the
@@ -37,6 +38,7 @@ public slots:
     void on_btnCancel_clicked();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:

@@ -1,5 +1,6 @@
 #include "upgrade/formupgrade.h"
 
+#include "ui/dialogfamily.h"
 #include "ui/roundedcorners.h"
 #include "ui_formupgrade.h"
 
@@ -8,6 +9,7 @@ FormUpgrade::FormUpgrade(QWidget *parent)
     , form(std::make_unique<Ui::FormUpgrade>()) {
     form->setupUi(this);
     setWindowFlags(Qt::FramelessWindowHint);
+    keepButtonTextsWhole(this);
     // Set here rather than in the form: the form would store the text as a whole HTML document.
     form->textEditPrompt->setText(
         tr("<h3>Get Ready to Update</h3>Make sure your camera is not in use by another "
@@ -26,6 +28,11 @@ void FormUpgrade::on_btnCancel_clicked() {
 
 void FormUpgrade::on_btnOK_clicked() {
     accept();
+}
+
+void FormUpgrade::keyPressEvent(QKeyEvent *event) {
+    if (!pressCancelOnEscape(event, form->btnCancel))
+        QDialog::keyPressEvent(event);
 }
 
 void FormUpgrade::resizeEvent(QResizeEvent *event) {

@@ -9,6 +9,7 @@
 namespace Ui {
 class FormUpgrade;
 }
+class QKeyEvent;
 class QResizeEvent;
 
 class FormUpgrade : public QDialog {
@@ -23,6 +24,7 @@ public slots:
     void on_btnOK_clicked();
 
 protected:
+    void keyPressEvent(QKeyEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
 
 private:
