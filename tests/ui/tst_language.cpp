@@ -1,8 +1,10 @@
 // The window in one language, chosen by CC_TEST_LANGUAGE (the suite runs this test once per
 // language) and installed before anything is built, as at start-up: every text fits its widget at
-// the window's smallest size with the fonts the program ships, has its glyphs, and every control
-// has a name for screen readers; so do the message texts in the message box. The language choice
-// itself is a table.
+// the window's smallest size with the fonts the program ships and has its glyphs, in both themes,
+// and so do the message texts in the message box; every control has a name for screen readers.
+// And the window from the keyboard: the tab order of each page, the keys of the direction pad, the
+// zoom and the preview on the simulated camera, Escape on the dialogs. The language choice itself
+// is a table.
 #include "app/language.h"
 #include "common/deviceaccess.h"
 #include "control/camerasettings.h"
@@ -12,55 +14,31 @@
 #include "upgrade/upgraderun.h"
 #include "windowfixture.h"
 
-#include <QAbstractButton>
 #include <QAccessible>
-#include <QListWidget>
-#include <QStackedWidget>
-#include <QStyleOption>
 
 namespace {
-// The texts that do not fit their widget, as "objectName: text". Buttons and combo boxes are
-// measured against the room their style leaves for the text; labels and text boxes by the size
-// their text asks for.
+// The texts that do not fit their widget, as "objectName: text": labels and text boxes by the
+// size their text asks for, buttons and combo boxes (their longest item) by their size hint, which
+// is the text with the style sheet's padding.
 QStringList overflowing(QWidget *root) {
     QStringList found;
     for (QWidget *widget : root->findChildren<QWidget *>()) {
-        if (!widget->isVisibleTo(root))
-            continue;
-        const QFontMetrics metrics = widget->fontMetrics();
-        QStringList texts{widget->property("text").toString()};
+        const auto *label = qobject_cast<QLabel *>(widget);
+        const auto *edit = qobject_cast<QTextEdit *>(widget);
+        const QSize hint = widget->sizeHint();
         bool fits = true;
-        if (auto *label = qobject_cast<QLabel *>(widget)) {
-            fits = label->wordWrap() ? label->heightForWidth(label->width()) <= label->height()
-                                     : label->sizeHint().width() <= label->width() &&
-                                           label->sizeHint().height() <= label->height();
-        } else if (auto *button = qobject_cast<QPushButton *>(widget)) {
-            QStyleOptionButton option;
-            option.initFrom(button);
-            option.text = button->text();
-            fits = metrics.size(Qt::TextShowMnemonic, button->text()).width() <=
-                   button->style()
-                       ->subElementRect(QStyle::SE_PushButtonContents, &option, button)
-                       .width();
-        } else if (auto *box = qobject_cast<QComboBox *>(widget)) {
-            QStyleOptionComboBox option;
-            option.initFrom(box);
-            const int room = box->style()
-                                 ->subControlRect(QStyle::CC_ComboBox, &option,
-                                                  QStyle::SC_ComboBoxEditField, box)
-                                 .width();
-            for (int i = 0; i < box->count(); ++i)
-                if (metrics.horizontalAdvance(box->itemText(i)) > room)
-                    texts << box->itemText(i);
-            fits = texts.size() == 1;
-        } else if (qobject_cast<QAbstractButton *>(widget)) {
-            fits = widget->sizeHint().width() <= widget->width();
-        } else if (auto *edit = qobject_cast<QTextEdit *>(widget)) {
-            texts << edit->toPlainText();
+        if (label && label->wordWrap())
+            fits = label->heightForWidth(label->width()) <= label->height();
+        else if (label)
+            fits = hint.width() <= label->width() && hint.height() <= label->height();
+        else if (edit)
             fits = edit->document()->size().height() <= edit->viewport()->height();
-        }
-        if (!fits)
-            found << widget->objectName() + ": " + texts.join(' ');
+        else if (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QComboBox *>(widget))
+            fits = hint.width() <= widget->width();
+        if (!fits && widget->isVisibleTo(root))
+            found << widget->objectName() + ": " + widget->property("text").toString() +
+                         widget->property("currentText").toString() +
+                         (edit ? edit->toPlainText() : QString());
     }
     return found;
 }
@@ -94,6 +72,8 @@ QStringList messages() {
         texts << QCoreApplication::translate("MainWindow", source);
     return texts;
 }
+
+#define QVERIFY_NONE(list) QVERIFY2((list).isEmpty(), qPrintable((list).join(" | ")))
 } // namespace
 
 class TestLanguage : public QObject {
@@ -102,6 +82,20 @@ class TestLanguage : public QObject {
     const QString language = qEnvironmentVariable("CC_TEST_LANGUAGE", "en");
     std::unique_ptr<WindowFixture> f;
 
+    // Opens the window at its smallest size on a camera with tracking off (Auto Framing: 1).
+    MainWindow &show(std::uint8_t trackingMode = 0) {
+        f->camera->setSettings({trackingMode, 1, 1, 1, 0, 1});
+        MainWindow &window = f->open();
+        window.resize(window.minimumSize());
+        window.show();
+        QApplication::setActiveWindow(&window);
+        return window;
+    }
+    QString position() const {
+        const SimPosition at = f->camera->position();
+        return QString("%1 %2 %3").arg(at.pan_deg).arg(at.tilt_deg).arg(at.zoom);
+    }
+
 private slots:
     void initTestCase() { QVERIFY(installTranslations(language) == (language != "en")); }
     void init() { f = std::make_unique<WindowFixture>(); }
@@ -109,13 +103,11 @@ private slots:
 
     void choice_data() {
         addColumns<QString, QStringList, QString>({"setting", "system", "expected"});
-        QTest::newRow("system German") << "" << QStringList{"de-AT", "en-US"} << "de";
-        QTest::newRow("system Chinese") << "" << QStringList{"zh-Hans-CN"} << "zh_CN";
-        QTest::newRow("traditional Chinese") << "" << QStringList{"zh-Hant-TW"} << "zh_CN";
-        QTest::newRow("first known system language") << "" << QStringList{"fr", "de"} << "de";
-        QTest::newRow("none known") << "" << QStringList{"fr-FR", "ja"} << "en";
-        QTest::newRow("setting over the system") << "zh_CN" << QStringList{"de-DE"} << "zh_CN";
-        QTest::newRow("English setting") << "en" << QStringList{"de-DE"} << "en";
+        QTest::newRow("system") << "" << QStringList{"de-AT", "en-US"} << "de";
+        QTest::newRow("any Chinese") << "" << QStringList{"zh-Hant-TW"} << "zh_CN";
+        QTest::newRow("first known") << "" << QStringList{"fr", "ja", "zh-Hans-CN"} << "zh_CN";
+        QTest::newRow("none known") << "" << QStringList{"fr-FR"} << "en";
+        QTest::newRow("setting first") << "en" << QStringList{"de-DE"} << "en";
         QTest::newRow("unknown setting") << "klingon" << QStringList{"de-DE"} << "de";
     }
     void choice() {
@@ -125,47 +117,110 @@ private slots:
         QCOMPARE(chooseLanguage(setting, system), expected);
     }
 
+    // Each page, and the Control page in both layouts of its tracking rows.
     void windowTexts_data() {
-        addColumns<int, int>({"trackingMode", "page"});
-        QTest::newRow("Control, tracking off") << 0 << 0;
-        QTest::newRow("Control, Auto Framing") << 1 << 0;
-        QTest::newRow("Support") << 0 << 1;
+        addColumns<std::uint8_t, QString>({"trackingMode", "page"});
+        QTest::newRow("Control, tracking off") << std::uint8_t(0) << "btnNavControl";
+        QTest::newRow("Control, Auto Framing") << std::uint8_t(1) << "btnNavControl";
+        QTest::newRow("Support") << std::uint8_t(0) << "btnNavSupport";
     }
     void windowTexts() {
-        QFETCH(int, trackingMode);
-        QFETCH(int, page);
-        f->camera->setSettings({static_cast<std::uint8_t>(trackingMode), 1, 1, 1, 0, 1});
-        MainWindow &window = f->open();
-        window.resize(window.minimumSize());
-        window.show();
-        f->child<QStackedWidget>("stackedWidgetMain")->setCurrentIndex(page);
-        QCoreApplication::processEvents();
+        QFETCH(std::uint8_t, trackingMode);
+        QFETCH(QString, page);
+        MainWindow &window = show(trackingMode);
+        f->child<QAbstractButton>(page)->click();
         QVERIFY(f->child<QLabel>("labelState")
                     ->text()
-                    .contains(QCoreApplication::translate("QObject", "Connected")));
+                    .endsWith("(" + QCoreApplication::translate("QObject", "Connected") + ")"));
         for (int theme = 0; theme < 2; ++theme) {
-            QVERIFY2(overflowing(&window).isEmpty(), qPrintable(overflowing(&window).join(" | ")));
-            QVERIFY2(missingGlyphs(&window).isEmpty(),
-                     qPrintable(missingGlyphs(&window).join(" | ")));
+            QVERIFY_NONE(overflowing(&window));
+            QVERIFY_NONE(missingGlyphs(&window));
             f->child<QPushButton>("btnModeLight")->click();
         }
-        QVERIFY2(unnamed(&window).isEmpty(), qPrintable(unnamed(&window).join(" | ")));
+        QVERIFY_NONE(unnamed(&window));
     }
 
-    void messageTexts() {
+    void dialogTexts() {
         for (const QString &text : messages()) {
             FormCustomizeMessagebox box(text, 1, true);
             box.show();
-            QVERIFY2(overflowing(&box).isEmpty(), qPrintable(overflowing(&box).join(" | ")));
-            QVERIFY2(missingGlyphs(&box).isEmpty(), qPrintable(missingGlyphs(&box).join(" | ")));
+            QVERIFY_NONE(overflowing(&box));
+            QVERIFY_NONE(missingGlyphs(&box));
         }
         FormUpgrade upgrade;
         FormAbnormal abnormal;
         for (QDialog *dialog : std::initializer_list<QDialog *>{&upgrade, &abnormal}) {
             dialog->show();
-            QVERIFY2(overflowing(dialog).isEmpty(), qPrintable(overflowing(dialog).join(" | ")));
-            QVERIFY2(unnamed(dialog).isEmpty(), qPrintable(unnamed(dialog).join(" | ")));
+            QVERIFY_NONE(overflowing(dialog) + missingGlyphs(dialog) + unnamed(dialog));
         }
+    }
+
+    void tabOrder_data() {
+        addColumns<QString, QString>({"page", "expected"});
+        const QString top = "btnModeLight btnNavControl btnNavSupport listWidgetCamera ";
+        QTest::newRow("Control") << "btnNavControl"
+                                 << top + "labPreview comboBoxAntiFlicker comboBoxTrackMode "
+                                          "widgetDirectionBg sliderZoom comboBoxMic "
+                                          "btnRestoreDefaults";
+        QTest::newRow("Support") << "btnNavSupport"
+                                 << top + "btnDevInfoExtend btnDevUpdateExtend btnUpgrade "
+                                          "btnDevSupportExtend labelHyperlinksQuickStartGuide "
+                                          "labelHyperlinksContactSupport btnDevDesktopVerExtend";
+    }
+    // From the first control until the focus comes back to it, every control once (a label's
+    // link is a second stop in its label).
+    void tabOrder() {
+        QFETCH(QString, page);
+        QFETCH(QString, expected);
+        show();
+        f->child<QAbstractButton>(page)->click();
+        QWidget *first = f->child("btnModeLight");
+        first->setFocus(Qt::TabFocusReason);
+        QStringList visited;
+        for (int tab = 0; tab < 40 && (tab == 0 || QApplication::focusWidget() != first); ++tab) {
+            if (visited.isEmpty() || visited.last() != QApplication::focusWidget()->objectName())
+                visited << QApplication::focusWidget()->objectName();
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(visited.join(' '), expected);
+    }
+
+    void padZoomAndPreviewKeys() {
+        show();
+        QWidget *pad = f->child("widgetDirectionBg");
+        QTest::keyClick(pad, Qt::Key_Up); // at 100 % the picture cannot move
+        QTest::keyClick(pad, Qt::Key_Plus);
+        QTest::keyClick(pad, Qt::Key_Plus, Qt::KeypadModifier);
+        QCOMPARE(position(), QString("0 0 120"));
+        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Left, Qt::Key_Down, Qt::Key_Left})
+            QTest::keyClick(pad, key);
+        QTest::keyClick(pad, Qt::Key_Right, Qt::ControlModifier); // not the pad's key
+        QTest::keyClick(f->child("sliderZoom"), Qt::Key_Minus);
+        QCOMPARE(position(), QString("-2 1 110"));
+        QWidget *preview = f->child("labPreview");
+        QTest::keyClick(preview, Qt::Key_Space);
+        QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation
+        QTest::keyClick(preview, Qt::Key_Return);
+        QVERIFY(!f->access().previewWorkerRunning());
+        QTest::keyClick(preview, Qt::Key_Minus);
+        QCOMPARE(position(), QString("-2 1 100"));
+    }
+
+    // Escape on the button that has the focus, as a key press goes; the result is Cancel's.
+    void escapeCancels() {
+        qApp->removeEventFilter(&f->dialogs); // the keyboard answers here
+        FormCustomizeMessagebox box("text", 1, true), okOnly("text", 0, true);
+        FormUpgrade upgrade;
+        FormAbnormal abnormal;
+        QList<int> results;
+        for (QDialog *dialog :
+             std::initializer_list<QDialog *>{&box, &okOnly, &upgrade, &abnormal}) {
+            QTimer::singleShot(
+                0, dialog, [dialog] { QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape); });
+            results << dialog->exec();
+        }
+        QCOMPARE(results, (QList<int>{0, 1, 0, 0}));
+        QVERIFY(!box.countdownActive());
     }
 };
 

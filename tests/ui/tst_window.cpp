@@ -194,17 +194,6 @@ private slots:
         QVERIFY(!plain.findChild<QLabel *>("labelCountdown")->isVisible());
     }
 
-    // Every text of both pages, in both themes, is drawn by the fonts Qt resolves, the full-width
-    // colon of the microphone's caption included; the dialogs are looked at as they open.
-    void everyTextHasItsGlyphs() {
-        f->open();
-        QVERIFY(f->child<QLabel>("label")->text().contains(QChar(0xFF1A)));
-        for (int theme = 0; theme < 2; ++theme) {
-            QCOMPARE(missingGlyphs(f->window.get()), QStringList());
-            f->child<QPushButton>("btnModeLight")->click();
-        }
-    }
-
     // Refused device nodes, reported from any thread: the user is told once.
     void accessProblemToldOnce() {
         f->open();
