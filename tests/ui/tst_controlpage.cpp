@@ -1,6 +1,7 @@
 // The Control page over a simulated camera: what each control puts on the wire and when it stays
 // silent, what the page shows after the settings read and for each tracking mode, the direction pad
-// and zoom with their limits, and the messages after a write the camera did not take.
+// and zoom with their limits (by mouse and by keyboard), and the messages after a write the camera
+// did not take.
 #include "windowfixture.h"
 
 #include <QSlider>
@@ -140,16 +141,19 @@ private slots:
 
     void padAndZoom() {
         openOn({0, 1, 1, 1, 0, 1});
-        QCOMPARE(f->enabled(kPad), QStringList()); // at 100 % the picture cannot move
-        f->child<QSlider>("sliderZoom")->setValue(500);
+        QWidget *pad = f->child("widgetDirectionBg"); // the arrow keys step as the buttons do
+        QCOMPARE(f->enabled(kPad), QStringList());    // at 100 % the picture cannot move
+        f->child<QSlider>("sliderZoom")->setValue(480);
+        QTest::keyClick(pad, Qt::Key_Plus); // + and - zoom one step from the pad and the slider
+        QTest::keyClick(f->child("sliderZoom"), Qt::Key_Plus, Qt::KeypadModifier);
         QCOMPARE(f->camera->position().zoom, 500);
         QCOMPARE(f->child<QLabel>("labelZoomValue")->text(), QString("500%"));
         QCOMPARE(f->enabled(kPad), kPad);
         for (int i = 0; i < 31; ++i)
-            f->child<QPushButton>("btnCameraUp")->click();
+            QTest::keyClick(pad, Qt::Key_Up);
         QCOMPARE(f->camera->position().tilt_deg, 30);
         QCOMPARE(f->enabled(kPad), QStringList(kPad).mid(1)); // only the way to the limit closes
-        f->child<QPushButton>("btnCameraDown")->click();
+        QTest::keyClick(pad, Qt::Key_Down);
         for (int i = 0; i < 31; ++i)
             f->child<QPushButton>("btnCameraLeft")->click();
         QCOMPARE(f->camera->position().pan_deg, -30);

@@ -1,26 +1,23 @@
 // The window in one language, chosen by CC_TEST_LANGUAGE (the suite runs this test once per
 // language) and installed before anything is built, as at start-up: every text fits its widget at
-// the window's smallest size with the fonts the program ships and has its glyphs, in both themes,
-// and so do the message texts in the message box; every control has a name for screen readers.
-// And the window from the keyboard: the tab order of each page, the keys of the direction pad, the
-// zoom and the preview on the simulated camera, Escape on the dialogs. The language choice itself
-// is a table.
+// the window's smallest size with the fonts the program ships and has its glyphs, and so do the
+// message texts in the message box; every control has a name for screen readers. And the window
+// from the keyboard: the tab order of each page, Escape on the dialogs.
 #include "app/language.h"
-#include "common/deviceaccess.h"
-#include "control/camerasettings.h"
 #include "upgrade/formabnormal.h"
 #include "upgrade/formupgrade.h"
-#include "upgrade/packagesequence.h"
-#include "upgrade/upgraderun.h"
 #include "windowfixture.h"
 
 #include <QAccessible>
+#include <QSettings>
+#include <QXmlStreamReader>
 
 namespace {
-// The texts that do not fit their widget, as "objectName: text": labels and text boxes by the
-// size their text asks for, buttons and combo boxes (their longest item) by their size hint, which
-// is the text with the style sheet's padding.
-QStringList overflowing(QWidget *root) {
+// The texts that do not fit their widget, as "objectName: text" (labels and text boxes by the size
+// their text asks for, buttons and combo boxes, their longest item, by their size hint, which is
+// the text with the style sheet's padding), and the controls that take the focus but that a screen
+// reader would read without a name.
+QStringList problems(QWidget *root) {
     QStringList found;
     for (QWidget *widget : root->findChildren<QWidget *>()) {
         const auto *label = qobject_cast<QLabel *>(widget);
@@ -36,40 +33,31 @@ QStringList overflowing(QWidget *root) {
         else if (qobject_cast<QAbstractButton *>(widget) || qobject_cast<QComboBox *>(widget))
             fits = hint.width() <= widget->width();
         if (!fits && widget->isVisibleTo(root))
-            found << widget->objectName() + ": " + widget->property("text").toString() +
-                         widget->property("currentText").toString() +
-                         (edit ? edit->toPlainText() : QString());
+            found << widget->objectName() + ": " + widget->property("text").toString();
+        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(root) &&
+            QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
+            found << widget->objectName() + ": no name for screen readers";
     }
     return found;
 }
 
-// The controls that take the focus but that a screen reader would read without a name.
-QStringList unnamed(QWidget *root) {
-    QStringList found;
-    for (QWidget *widget : root->findChildren<QWidget *>())
-        if ((widget->focusPolicy() & Qt::TabFocus) && widget->isVisibleTo(root) &&
-            QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name).isEmpty())
-            found << widget->objectName();
-    return found;
-}
-
-// Every text that a message box shows, in the language installed.
-QStringList messages() {
-    QStringList texts = {upgradeResultText(true),
-                         upgradeResultText(false),
-                         settingTimeoutText(settingDefinition(CameraSetting::Hdr)),
-                         settingTimeoutText(settingDefinition(CameraSetting::TrackingMode)),
-                         DeviceAccessNotices::advice(DeviceNodeKind::Camera, "/dev/video0"),
-                         DeviceAccessNotices::advice(DeviceNodeKind::Updater, "/dev/sg0")};
-    for (PackageVerdict verdict :
-         {PackageVerdict::BadLayout, PackageVerdict::Corrupted, PackageVerdict::OtherModel})
-        texts << packageRefusalText(verdict);
-    for (const char *source :
-         {"To complete this process, your device may take a few seconds to restart.",
-          "<h3>Restore Defaults</h3>\r\nTo complete this process, your device may take a few "
-          "seconds to restart.",
-          "Cannot exit during the upgrade process!"})
-        texts << QCoreApplication::translate("MainWindow", source);
+// Every text of the window's and of the access notices' contexts (where the message texts are), in
+// the language of the run, from its translation file (English: the sources of one).
+QStringList messages(const QString &language) {
+    QFile file(QString(CC_SOURCE_DIR "/translations/cameracontrol_%1.ts")
+                   .arg(language == "en" ? "de" : language));
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("no translation file %s", qPrintable(file.fileName()));
+    QStringList texts;
+    QString context;
+    for (QXmlStreamReader xml(&file); !xml.atEnd();) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == "name")
+            context = xml.readElementText();
+        else if (xml.isStartElement() &&
+                 xml.name() == (language == "en" ? "source" : "translation") &&
+                 QString("MainWindow DeviceAccessNotices").contains(context))
+            texts << xml.readElementText(QXmlStreamReader::IncludeChildElements);
+    }
     return texts;
 }
 
@@ -82,145 +70,87 @@ class TestLanguage : public QObject {
     const QString language = qEnvironmentVariable("CC_TEST_LANGUAGE", "en");
     std::unique_ptr<WindowFixture> f;
 
-    // Opens the window at its smallest size on a camera with tracking off (Auto Framing: 1).
-    MainWindow &show(std::uint8_t trackingMode = 0) {
-        f->camera->setSettings({trackingMode, 1, 1, 1, 0, 1});
+    // Opens the window at its smallest size on a camera with tracking off.
+    MainWindow &show() {
+        f->camera->setSettings({0, 1, 1, 1, 0, 1});
         MainWindow &window = f->open();
         window.resize(window.minimumSize());
         window.show();
         QApplication::setActiveWindow(&window);
         return window;
     }
-    QString position() const {
-        const SimPosition at = f->camera->position();
-        return QString("%1 %2 %3").arg(at.pan_deg).arg(at.tilt_deg).arg(at.zoom);
-    }
 
 private slots:
-    void initTestCase() { QVERIFY(installTranslations(language) == (language != "en")); }
+    // The language as start-up chooses it: from the system's (LANGUAGE) or the user's setting.
+    void initTestCase() {
+        QSettings(settingsPath(), QSettings::IniFormat)
+            .setValue("language", qEnvironmentVariable("CC_TEST_SETTING"));
+        QCOMPARE(installConfiguredLanguage(), language);
+    }
     void init() { f = std::make_unique<WindowFixture>(); }
     void cleanup() { f.reset(); }
 
-    void choice_data() {
-        addColumns<QString, QStringList, QString>({"setting", "system", "expected"});
-        QTest::newRow("system") << "" << QStringList{"de-AT", "en-US"} << "de";
-        QTest::newRow("any Chinese") << "" << QStringList{"zh-Hant-TW"} << "zh_CN";
-        QTest::newRow("first known") << "" << QStringList{"fr", "ja", "zh-Hans-CN"} << "zh_CN";
-        QTest::newRow("none known") << "" << QStringList{"fr-FR"} << "en";
-        QTest::newRow("setting first") << "en" << QStringList{"de-DE"} << "en";
-        QTest::newRow("unknown setting") << "klingon" << QStringList{"de-DE"} << "de";
-    }
-    void choice() {
-        QFETCH(QString, setting);
-        QFETCH(QStringList, system);
-        QFETCH(QString, expected);
-        QCOMPARE(chooseLanguage(setting, system), expected);
-    }
-
-    // Each page, and the Control page in both layouts of its tracking rows.
-    void windowTexts_data() {
-        addColumns<std::uint8_t, QString>({"trackingMode", "page"});
-        QTest::newRow("Control, tracking off") << std::uint8_t(0) << "btnNavControl";
-        QTest::newRow("Control, Auto Framing") << std::uint8_t(1) << "btnNavControl";
-        QTest::newRow("Support") << std::uint8_t(0) << "btnNavSupport";
-    }
+    // The Control page with tracking off, then in Auto Framing (its other rows), the Support page.
+    // The themes differ in colours only.
     void windowTexts() {
-        QFETCH(std::uint8_t, trackingMode);
-        QFETCH(QString, page);
-        MainWindow &window = show(trackingMode);
-        f->child<QAbstractButton>(page)->click();
-        QVERIFY(f->child<QLabel>("labelState")
-                    ->text()
-                    .endsWith("(" + QCoreApplication::translate("QObject", "Connected") + ")"));
-        for (int theme = 0; theme < 2; ++theme) {
-            QVERIFY_NONE(overflowing(&window));
-            QVERIFY_NONE(missingGlyphs(&window));
-            f->child<QPushButton>("btnModeLight")->click();
-        }
-        QVERIFY_NONE(unnamed(&window));
+        MainWindow &window = show();
+        QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
+        f->child<QComboBox>("comboBoxTrackMode")->setCurrentIndex(0);
+        QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
+        f->child<QAbstractButton>("btnNavSupport")->click();
+        QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
     }
 
-    void dialogTexts() {
-        for (const QString &text : messages()) {
+    // The message texts in the message box; the other dialogs, and Escape on each: the result is
+    // Cancel's (OK's where it is alone), pressed on the button that has the focus.
+    void dialogs() {
+        for (const QString &text : messages(language)) {
             FormCustomizeMessagebox box(text, 1, true);
             box.show();
-            QVERIFY_NONE(overflowing(&box));
-            QVERIFY_NONE(missingGlyphs(&box));
+            QVERIFY_NONE(problems(&box) + missingGlyphs(&box));
         }
-        FormUpgrade upgrade;
-        FormAbnormal abnormal;
-        for (QDialog *dialog : std::initializer_list<QDialog *>{&upgrade, &abnormal}) {
-            dialog->show();
-            QVERIFY_NONE(overflowing(dialog) + missingGlyphs(dialog) + unnamed(dialog));
-        }
-    }
-
-    void tabOrder_data() {
-        addColumns<QString, QString>({"page", "expected"});
-        const QString top = "btnModeLight btnNavControl btnNavSupport listWidgetCamera ";
-        QTest::newRow("Control") << "btnNavControl"
-                                 << top + "labPreview comboBoxAntiFlicker comboBoxTrackMode "
-                                          "widgetDirectionBg sliderZoom comboBoxMic "
-                                          "btnRestoreDefaults";
-        QTest::newRow("Support") << "btnNavSupport"
-                                 << top + "btnDevInfoExtend btnDevUpdateExtend btnUpgrade "
-                                          "btnDevSupportExtend labelHyperlinksQuickStartGuide "
-                                          "labelHyperlinksContactSupport btnDevDesktopVerExtend";
-    }
-    // From the first control until the focus comes back to it, every control once (a label's
-    // link is a second stop in its label).
-    void tabOrder() {
-        QFETCH(QString, page);
-        QFETCH(QString, expected);
-        show();
-        f->child<QAbstractButton>(page)->click();
-        QWidget *first = f->child("btnModeLight");
-        first->setFocus(Qt::TabFocusReason);
-        QStringList visited;
-        for (int tab = 0; tab < 40 && (tab == 0 || QApplication::focusWidget() != first); ++tab) {
-            if (visited.isEmpty() || visited.last() != QApplication::focusWidget()->objectName())
-                visited << QApplication::focusWidget()->objectName();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(visited.join(' '), expected);
-    }
-
-    void padZoomAndPreviewKeys() {
-        show();
-        QWidget *pad = f->child("widgetDirectionBg");
-        QTest::keyClick(pad, Qt::Key_Up); // at 100 % the picture cannot move
-        QTest::keyClick(pad, Qt::Key_Plus);
-        QTest::keyClick(pad, Qt::Key_Plus, Qt::KeypadModifier);
-        QCOMPARE(position(), QString("0 0 120"));
-        for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Left, Qt::Key_Down, Qt::Key_Left})
-            QTest::keyClick(pad, key);
-        QTest::keyClick(pad, Qt::Key_Right, Qt::ControlModifier); // not the pad's key
-        QTest::keyClick(f->child("sliderZoom"), Qt::Key_Minus);
-        QCOMPARE(position(), QString("-2 1 110"));
-        QWidget *preview = f->child("labPreview");
-        QTest::keyClick(preview, Qt::Key_Space);
-        QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation
-        QTest::keyClick(preview, Qt::Key_Return);
-        QVERIFY(!f->access().previewWorkerRunning());
-        QTest::keyClick(preview, Qt::Key_Minus);
-        QCOMPARE(position(), QString("-2 1 100"));
-    }
-
-    // Escape on the button that has the focus, as a key press goes; the result is Cancel's.
-    void escapeCancels() {
         qApp->removeEventFilter(&f->dialogs); // the keyboard answers here
         FormCustomizeMessagebox box("text", 1, true), okOnly("text", 0, true);
         FormUpgrade upgrade;
         FormAbnormal abnormal;
         QList<int> results;
         for (QDialog *dialog :
-             std::initializer_list<QDialog *>{&box, &okOnly, &upgrade, &abnormal}) {
+             std::initializer_list<QDialog *>{&upgrade, &abnormal, &box, &okOnly}) {
+            dialog->show();
+            QVERIFY_NONE(problems(dialog) + missingGlyphs(dialog));
             QTimer::singleShot(
                 0, dialog, [dialog] { QTest::keyClick(dialog->focusWidget(), Qt::Key_Escape); });
             results << dialog->exec();
         }
-        QCOMPARE(results, (QList<int>{0, 1, 0, 0}));
+        QCOMPARE(results, (QList<int>{0, 0, 0, 1}));
         QVERIFY(!box.countdownActive());
+    }
+
+    // From the first control until the focus comes back to it, on each page: every control once
+    // (a label's link is a second stop in its label).
+    void tabOrder() {
+        show();
+        QWidget *first = f->child("btnModeLight");
+        QStringList visited;
+        for (const char *page : {"btnNavControl", "btnNavSupport"}) {
+            f->child<QAbstractButton>(page)->click();
+            first->setFocus(Qt::TabFocusReason);
+            visited << page;
+            do {
+                if (visited.last() != QApplication::focusWidget()->objectName())
+                    visited << QApplication::focusWidget()->objectName();
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            } while (QApplication::focusWidget() != first && visited.size() < 40);
+        }
+        const QString top = "btnModeLight btnNavControl btnNavSupport listWidgetCamera ";
+        QCOMPARE(visited.join(' '),
+                 "btnNavControl " + top +
+                     "labPreview comboBoxAntiFlicker comboBoxTrackMode widgetDirectionBg "
+                     "sliderZoom comboBoxMic btnRestoreDefaults btnNavSupport " +
+                     top +
+                     "btnDevInfoExtend btnDevUpdateExtend btnUpgrade btnDevSupportExtend "
+                     "labelHyperlinksQuickStartGuide labelHyperlinksContactSupport "
+                     "btnDevDesktopVerExtend");
     }
 };
 

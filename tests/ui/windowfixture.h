@@ -115,10 +115,8 @@ private:
         QString shown = text ? text->toPlainText() : QString();
         if (!qobject_cast<FormCustomizeMessagebox *>(dialog))
             shown = shown.section('\n', 0, 0);
-        const QStringList boxes = missingGlyphs(dialog);
         seen << dialog->objectName() + (shown.isEmpty() ? "" : ": " + shown) +
-                    (masked ? " [masked]" : "") +
-                    (boxes.isEmpty() ? "" : " [no glyph: " + boxes.join(", ") + "]");
+                    (masked ? " [masked]" : "");
         if (beforeAnswer)
             beforeAnswer();
         const QString answer = answers.isEmpty() ? "ok" : answers.takeFirst();
