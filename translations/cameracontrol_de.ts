@@ -28,7 +28,7 @@
     </message>
     <message>
         <source>Upgrade &amp;&amp; Reboot</source>
-        <translation>Aktualisieren &amp;&amp; Neustart</translation>
+        <translation>Aktualisieren &amp;&amp; neu starten</translation>
     </message>
     <message>
         <source>Open File</source>
@@ -147,7 +147,7 @@
     </message>
     <message>
         <source>Upgrade &amp;&amp; Reboot</source>
-        <translation>Aktualisieren &amp;&amp; Neustart</translation>
+        <translation>Aktualisieren &amp;&amp; neu starten</translation>
     </message>
     <message>
         <source>Desktop Version</source>
@@ -293,7 +293,7 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
     </message>
     <message>
         <source>Direction pad</source>
-        <translation>Richtungstasten</translation>
+        <translation>Steuerkreuz</translation>
     </message>
     <message>
         <source>The arrow keys move the picture one step; + and - zoom.</source>

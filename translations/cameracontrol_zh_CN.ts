@@ -151,7 +151,7 @@
     </message>
     <message>
         <source>Desktop Version</source>
-        <translation>桌面软件版本</translation>
+        <translation>软件版本</translation>
     </message>
     <message>
         <source>Current:</source>
