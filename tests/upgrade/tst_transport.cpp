@@ -221,8 +221,8 @@ private slots:
                                              << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
         QTest::newRow("image") << "image 204805" << none << 0
                                << "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4" << 10;
-        QTest::newRow("image, header refused")
-            << "image 100" << QString("5x1") << 0 << "5:24 4:100 2:4" << 500;
+        QTest::newRow("image, header refused: no data before the next header")
+            << "image 100" << QString("5x1") << 0 << "5:24 5:24 4:100 2:4" << 500;
         QTest::newRow("image, first transfer given up")
             << "image 100" << QString("4x101") << 0
             << "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4" << 10000;
