@@ -20,7 +20,7 @@
 // clang-format off
 enum class Fault { None, NoBootLoader, Unplugged, SwitchTimesOut, NoVolume, OtherLine, SameDisk,
                    RefusedHeader, NoAck, EveryThird, WrongStage, NotBack, NeverCameraOtherBeside,
-                   VanishInKernel, VanishInUpdater };
+                   Vanish };
 // clang-format on
 Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(SimStage)
@@ -131,20 +131,20 @@ private slots:
             QTest::addRow("never returns, another camera beside, from %d", int(start))
                 << start << Fault::NeverCameraOtherBeside << failed << stuck << 3 << -1 << script;
         QTest::newRow("disk vanishes in the kernel image")
-            << uBoot << Fault::VanishInKernel << failed << "image not acknowledged:" << -1 << -1
+            << uBoot << Fault::Vanish << failed << "image not acknowledged:" << -1 << -1
             << QList<SimStage>{uBoot};
         QTest::newRow("disk vanishes in the updater program")
-            << SimStage::Rom << Fault::VanishInUpdater << failed
-            << "ROM stage: updater program: failed" << -1 << -1 << none;
+            << SimStage::Rom << Fault::Vanish << failed << "ROM stage: updater program: failed"
+            << -1 << -1 << none;
 
         // A camera left in each updater stage, with each way the camera fails.
         const char *const names[] = {"", "ROM", "Updater", "u-Boot"};
         const char *const steps[] = {"", "updater program", "boot-loader image", "upgrade script"};
         for (SimStage start : {SimStage::Rom, SimStage::Updater, uBoot}) {
             const int first = int(start);
-            QList<SimStage> all = script; // a whole recovery from this stage
-            for (int stage = int(SimStage::Updater); stage >= first; --stage)
-                all.prepend(SimStage(stage));
+            // A whole recovery from this stage.
+            const QList<SimStage> all =
+                QList<SimStage>{SimStage::Rom, SimStage::Updater}.mid(first - 1) + script;
             // The first step that announces its image with a header, and the files up to it.
             const SimStage header = std::max(start, SimStage::Updater);
             const bool inBootLoader = header == uBoot;
@@ -193,17 +193,11 @@ private slots:
         const QString zip = fault == Fault::NoBootLoader ? "--no-boot-loader.zip" : ".zip";
         QCOMPARE(preparePackage(packages.filePath(zip), model, unpacked->path()),
                  PackageOutcome::Ready);
-        QMap<QByteArray, SimStage> stageOf; // the files that each stage is to take
-        const QList<QPair<QString, SimStage>> files = {{"usb_updater.bin", SimStage::Rom},
-                                                       {"u-boot.bin", SimStage::Updater},
-                                                       {"boot/ipl.bin", SimStage::UBoot},
-                                                       {"kernel/uImage", SimStage::UBoot},
-                                                       {"miservice.ubifs", SimStage::UBoot}};
-        for (const auto &[name, stage] : files) {
-            QFile file(unpacked->filePath(name));
-            if (file.open(QIODevice::ReadOnly))
-                stageOf[file.readAll()] = stage;
-        }
+        QMap<QByteArray, SimStage> stageOf; // the files that each stage is to take, in order
+        const char *const names[] = {"usb_updater.bin", "u-boot.bin", "boot/ipl.bin",
+                                     "kernel/uImage", "miservice.ubifs"};
+        for (int i = 0; i < 5; ++i)
+            stageOf[readFile(unpacked->filePath(names[i]))] = SimStage(std::min(i + 1, 3));
         SimCamera &camera = *sim->camera;
         camera.setStage(start);
         camera.updaterOnSameDisk = fault == Fault::SameDisk;
@@ -216,9 +210,9 @@ private slots:
         updater.neverReturnsAsCamera =
             fault == Fault::WrongStage || fault == Fault::NeverCameraOtherBeside;
         updater.neverShowsVolume = fault == Fault::NoVolume;
-        updater.vanishAfterBytes = fault == Fault::VanishInKernel    ? 100000
-                                   : fault == Fault::VanishInUpdater ? 10000
-                                                                     : -1;
+        // In the middle of the updater program or of the kernel image.
+        updater.vanishAfterBytes =
+            fault == Fault::Vanish ? (start == SimStage::UBoot ? 100000 : 10000) : -1;
         camera.setUpdaterFaults(updater);
         if (fault == Fault::Unplugged)
             sim->bus.unplug(sim->camera);
@@ -267,8 +261,7 @@ private slots:
             if (request.succeeded)
                 pending += data;
             if (request.succeeded && subcommand == kSubcommandLastData) {
-                got << (stageOf.value(pending, SimStage::Off) == request.stage ? request.stage
-                                                                               : SimStage::Off);
+                got << (stageOf.value(pending) == request.stage ? request.stage : SimStage::Off);
                 pending.clear();
             }
         }
