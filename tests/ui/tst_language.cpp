@@ -70,16 +70,6 @@ class TestLanguage : public QObject {
     const QString language = qEnvironmentVariable("CC_TEST_LANGUAGE", "en");
     std::unique_ptr<WindowFixture> f;
 
-    // Opens the window at its smallest size on a camera with tracking off.
-    MainWindow &show() {
-        f->camera->setSettings({0, 1, 1, 1, 0, 1});
-        MainWindow &window = f->open();
-        window.resize(window.minimumSize());
-        window.show();
-        QApplication::setActiveWindow(&window);
-        return window;
-    }
-
 private slots:
     // The language as start-up chooses it: from the system's (LANGUAGE) or the user's setting.
     void initTestCase() {
@@ -87,13 +77,19 @@ private slots:
             .setValue("language", qEnvironmentVariable("CC_TEST_SETTING"));
         QCOMPARE(installConfiguredLanguage(), language);
     }
-    void init() { f = std::make_unique<WindowFixture>(); }
+    // Each case opens the window, at its smallest size (the camera's tracking is off).
+    void init() {
+        f = std::make_unique<WindowFixture>();
+        f->open().show();
+        f->window->resize(f->window->minimumSize());
+        QApplication::setActiveWindow(f->window.get());
+    }
     void cleanup() { f.reset(); }
 
     // The Control page with tracking off, then in Auto Framing (its other rows), the Support page.
     // The themes differ in colours only.
     void windowTexts() {
-        MainWindow &window = show();
+        MainWindow &window = *f->window;
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
         f->child<QComboBox>("comboBoxTrackMode")->setCurrentIndex(0);
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
@@ -129,7 +125,6 @@ private slots:
     // From the first control until the focus comes back to it, on each page: every control once
     // (a label's link is a second stop in its label).
     void tabOrder() {
-        show();
         QWidget *first = f->child("btnModeLight");
         QStringList visited;
         for (const char *page : {"btnNavControl", "btnNavSupport"}) {
