@@ -10,6 +10,7 @@
 //   mainwindow_support.cpp      navigation and the Support page
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
+//   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
 
 #include "control/camerasession.h"
@@ -30,6 +31,11 @@ namespace Ui {
 class MainWindow;
 }
 class AbnormalDetectThread;
+struct ApplyOutcome;
+class QCheckBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
 class HotplugSource;
 class PackageJob;
 struct PackageSequenceHooks;
@@ -152,6 +158,23 @@ private:
     void applyModelRestrictions(int modelIndexFromIds);
     void restoreDefaultsConfirmed();
 
+    // --- profiles (mainwindow_profiles.cpp)
+    friend class ProfilesTestAccess;
+    // The profile list, its buttons, Ctrl+1 .. Ctrl+9 and the connect choice, below the settings.
+    void initProfileSection();
+    void refreshProfileList();
+    QString selectedProfileName() const;
+    void saveProfileAs();
+    void deleteSelectedProfile();
+    void applyProfileNamed(const QString &name);
+    // After every open: the profile a restart cut short, else the camera's connect profile.
+    void applyProfileOnOpen();
+    // Ticks the connect choice for the open camera and the selected profile.
+    void updateConnectChoice();
+    void connectChoiceToggled(bool checked);
+    void showProfileResult(const QString &text);
+    QString profileResultText(const QString &name, const ApplyOutcome &outcome) const;
+
     // --- preview (mainwindow_preview.cpp)
     // A left press on the stop icon / on the camera icon of the preview area.
     void previewStopPressed();
@@ -234,6 +257,19 @@ private:
     int trackingSpeedState = 0;
     QString firmwareVersion;
     bool accessProblemTold = false;
+
+    // Profiles.
+    QListWidget *listWidgetProfiles = nullptr;
+    QPushButton *btnProfileSaveAs = nullptr;
+    QPushButton *btnProfileApply = nullptr;
+    QPushButton *btnProfileDelete = nullptr;
+    QCheckBox *checkBoxConnectProfile = nullptr;
+    QLabel *labelProfileResult = nullptr;
+    QTimer *profileResultTimer = nullptr;
+    // A profile whose microphone change restarted the camera: the rest is applied when that camera
+    // is open again.
+    QString profileAfterRestart;
+    QString profileAfterRestartDeviceId;
 
     // Navigation and Support page.
     QList<QToolButton *> navButtons;
