@@ -141,10 +141,10 @@ CommandResult runWatch(CommandContext &context) {
                                  arrived.append(i);
                              }
                          }
-                         present = now;
+                         present = std::move(now);
                          if (context.invocation.apply)
                              for (int i : arrived)
-                                 applyConnectProfile(context, printer, now.at(i), i + 1);
+                                 applyConnectProfile(context, printer, present.at(i), i + 1);
                      });
     if (!source->start(window.handle()))
         return failure(ExitCode::Failed, QStringLiteral("Cannot listen for device events."));

@@ -153,8 +153,8 @@ private slots:
             "(no answer) -> 60Hz (2)  refused", "camera 0 set 10=00;camera 0 set 02=02");
         row("damaged profile", kPlain, "apply damaged.json", 2, "damaged.json is refused");
         row("profile of another format", kPlain, "apply format2.json", 2, "format 2 is unknown");
-        row("profile save", kFraming, "profile save Saved --json", 0,
-            "name=Saved;items.0=tracking-mode;items.3=anti-flicker;items.6=");
+        row("profile save", kFraming, "profile save Taken --json", 0,
+            "name=Taken;items.0=tracking-mode;items.3=anti-flicker;items.6=");
         row("profile show", kNone, "profile show Stored --json", 0,
             "items.zoom=250;items.microphone=0;model=QX-M30-000");
         row("profile export", kNone, "profile export Stored", 0, R"("zoom": 250)");

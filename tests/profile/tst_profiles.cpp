@@ -151,7 +151,7 @@ private slots:
             << QStringList{"tracking-mode", "tracking-effect", "anti-flicker", "hdr", "zoom"}
             << "04=00";
         QTest::newRow("ZENTA 320: no tracking mode, so it keeps framing")
-            << zentaConfig(0x0102, "Kestrelon ZENTA 320") << inAutoFraming()
+            << zentaConfig(0x0305, "Kestrelon ZENTA 320") << inAutoFraming()
             << QStringList{"tracking-mode", "zoom"} << "11=00 02=02 01=01 04=00";
     }
     void anotherModel() {
