@@ -34,7 +34,7 @@ class AbnormalDetectThread;
 struct ApplyOutcome;
 class QCheckBox;
 class QLabel;
-class QListWidget;
+class QComboBox;
 class QPushButton;
 class HotplugSource;
 class PackageJob;
@@ -259,7 +259,7 @@ private:
     bool accessProblemTold = false;
 
     // Profiles.
-    QListWidget *listWidgetProfiles = nullptr;
+    QComboBox *comboBoxProfiles = nullptr;
     QPushButton *btnProfileSaveAs = nullptr;
     QPushButton *btnProfileApply = nullptr;
     QPushButton *btnProfileDelete = nullptr;

@@ -1,4 +1,4 @@
-// The profiles on the Control page: the saved profiles, "Save as...", "Apply" and "Delete",
+// The profiles on the Control page: the list of saved profiles, "Save as...", "Apply" and "Delete",
 // Ctrl+1 .. Ctrl+9 for the first nine, a short note of what an apply changed, and per camera the
 // profile applied whenever it is opened (at start, on plug, after a restart or an upgrade).
 #include "device/catalogue.h"
@@ -8,64 +8,62 @@
 #include "ui_mainwindow.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDebug>
 #include <QDialog>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QLabel>
-#include <QListWidget>
 #include <QPushButton>
 #include <QShortcut>
 #include <QTimer>
-#include <QVBoxLayout>
 
 namespace {
 constexpr int kShortcutCount = 9;
 constexpr int kResultShown_ms = 6000;
-constexpr int kProfileListHeight_px = 110;
-constexpr int kButtonHeight_px = 32;
+constexpr int kSectionWidth_px = 330;
+constexpr int kRowHeight_px = 32;
 constexpr int kOkAndCancel = 1;
 } // namespace
 
 void MainWindow::initProfileSection() {
+    // One row like the settings above it, the buttons below; the page keeps room for the pad.
     auto *section = new QWidget(ui->widget);
     section->setObjectName(QStringLiteral("widgetProfiles"));
-    section->setMaximumWidth(330);
-    auto *layout = new QVBoxLayout(section);
-    layout->setContentsMargins(0, 8, 0, 0);
-    layout->setSpacing(8);
+    section->setMaximumWidth(kSectionWidth_px);
+    auto *layout = new QGridLayout(section);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setHorizontalSpacing(8);
+    layout->setVerticalSpacing(8);
 
-    auto *title = new QLabel(tr("Profiles:"), section);
+    auto *title = new QLabel(tr("Profile:"), section);
     title->setObjectName(QStringLiteral("labelProfiles"));
-    layout->addWidget(title);
+    layout->addWidget(title, 0, 0);
+    comboBoxProfiles = new QComboBox(section);
+    comboBoxProfiles->setObjectName(QStringLiteral("comboBoxProfiles"));
+    comboBoxProfiles->setMinimumHeight(kRowHeight_px);
+    layout->addWidget(comboBoxProfiles, 0, 1, 1, 2);
 
-    listWidgetProfiles = new QListWidget(section);
-    listWidgetProfiles->setObjectName(QStringLiteral("listWidgetProfiles"));
-    listWidgetProfiles->setFixedHeight(kProfileListHeight_px);
-    layout->addWidget(listWidgetProfiles);
-
-    auto *buttons = new QHBoxLayout();
-    buttons->setSpacing(8);
     btnProfileSaveAs = new QPushButton(tr("Save as..."), section);
     btnProfileSaveAs->setObjectName(QStringLiteral("btnProfileSaveAs"));
     btnProfileApply = new QPushButton(tr("Apply"), section);
     btnProfileApply->setObjectName(QStringLiteral("btnProfileApply"));
     btnProfileDelete = new QPushButton(tr("Delete"), section);
     btnProfileDelete->setObjectName(QStringLiteral("btnProfileDelete"));
+    int column = 0;
     for (QPushButton *button : {btnProfileSaveAs, btnProfileApply, btnProfileDelete}) {
-        button->setMinimumHeight(kButtonHeight_px);
-        buttons->addWidget(button);
+        button->setMinimumHeight(kRowHeight_px);
+        layout->addWidget(button, 1, column++);
     }
-    layout->addLayout(buttons);
 
     checkBoxConnectProfile = new QCheckBox(tr("Apply when this camera connects"), section);
     checkBoxConnectProfile->setObjectName(QStringLiteral("checkBoxConnectProfile"));
-    layout->addWidget(checkBoxConnectProfile);
+    layout->addWidget(checkBoxConnectProfile, 2, 0, 1, 3);
 
     labelProfileResult = new QLabel(section);
     labelProfileResult->setObjectName(QStringLiteral("labelProfileResult"));
     labelProfileResult->setWordWrap(true);
-    layout->addWidget(labelProfileResult);
+    layout->addWidget(labelProfileResult, 3, 0, 1, 3);
     ui->verticalLayout->addWidget(section);
 
     profileResultTimer = new QTimer(this);
@@ -75,16 +73,14 @@ void MainWindow::initProfileSection() {
     connect(btnProfileApply, &QPushButton::clicked, this,
             [this] { applyProfileNamed(selectedProfileName()); });
     connect(btnProfileDelete, &QPushButton::clicked, this, &MainWindow::deleteSelectedProfile);
-    connect(listWidgetProfiles, &QListWidget::itemDoubleClicked, this,
-            [this](QListWidgetItem *item) { applyProfileNamed(item->text()); });
-    connect(listWidgetProfiles, &QListWidget::currentRowChanged, this,
+    connect(comboBoxProfiles, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             [this] { updateConnectChoice(); });
     connect(checkBoxConnectProfile, &QCheckBox::toggled, this, &MainWindow::connectChoiceToggled);
     for (int i = 0; i < kShortcutCount; ++i) {
         auto *shortcut = new QShortcut(QKeySequence(Qt::CTRL + Qt::Key_1 + i), this);
         connect(shortcut, &QShortcut::activated, this, [this, i] {
-            if (QListWidgetItem *item = listWidgetProfiles->item(i))
-                applyProfileNamed(item->text());
+            if (i < comboBoxProfiles->count())
+                applyProfileNamed(comboBoxProfiles->itemText(i));
         });
     }
     refreshProfileList();
@@ -92,23 +88,21 @@ void MainWindow::initProfileSection() {
 
 void MainWindow::refreshProfileList() {
     const QString selected = selectedProfileName();
-    listWidgetProfiles->clear();
+    const QSignalBlocker blocker(comboBoxProfiles);
+    comboBoxProfiles->clear();
     const QStringList names = storedProfileNames();
     for (int i = 0; i < names.size(); ++i) {
-        auto *item = new QListWidgetItem(names.at(i), listWidgetProfiles);
+        comboBoxProfiles->addItem(names.at(i));
         if (i < kShortcutCount)
-            item->setToolTip(tr("Ctrl+%1 applies it").arg(i + 1));
-        if (names.at(i) == selected)
-            listWidgetProfiles->setCurrentItem(item);
+            comboBoxProfiles->setItemData(i, tr("Ctrl+%1 applies it").arg(i + 1), Qt::ToolTipRole);
     }
-    if (!listWidgetProfiles->currentItem() && !names.isEmpty())
-        listWidgetProfiles->setCurrentRow(0);
+    const int index = names.indexOf(selected);
+    comboBoxProfiles->setCurrentIndex(index >= 0 ? index : names.isEmpty() ? -1 : 0);
     updateConnectChoice();
 }
 
 QString MainWindow::selectedProfileName() const {
-    const QListWidgetItem *item = listWidgetProfiles ? listWidgetProfiles->currentItem() : nullptr;
-    return item ? item->text() : QString();
+    return comboBoxProfiles ? comboBoxProfiles->currentText() : QString();
 }
 
 void MainWindow::saveProfileAs() {
@@ -146,8 +140,7 @@ void MainWindow::saveProfileAs() {
         return;
     }
     refreshProfileList();
-    if (QListWidgetItem *item = listWidgetProfiles->findItems(name, Qt::MatchExactly).value(0))
-        listWidgetProfiles->setCurrentItem(item);
+    comboBoxProfiles->setCurrentIndex(comboBoxProfiles->findText(name));
     showProfileResult(tr("Saved %1.").arg(name));
 }
 
@@ -221,11 +214,11 @@ void MainWindow::updateConnectChoice() {
     btnProfileSaveAs->setEnabled(cameraOpen);
     btnProfileApply->setEnabled(cameraOpen && !selected.isEmpty());
     btnProfileDelete->setEnabled(!selected.isEmpty());
-    for (int i = 0; i < listWidgetProfiles->count(); ++i) {
-        QListWidgetItem *item = listWidgetProfiles->item(i);
-        QFont font = item->font();
-        font.setBold(item->text() == chosen);
-        item->setFont(font);
+    // The camera's connect profile stands out in the list.
+    for (int i = 0; i < comboBoxProfiles->count(); ++i) {
+        QFont font = comboBoxProfiles->font();
+        font.setBold(comboBoxProfiles->itemText(i) == chosen);
+        comboBoxProfiles->setItemData(i, font, Qt::FontRole);
     }
 }
 
