@@ -39,6 +39,8 @@ void SimCamera::setStage(SimStage stage) {
     // position.
     if (previous == SimStage::Camera && stage != SimStage::Camera)
         currentPosition = SimPosition();
+    if (isDiskStage(previous) && !isDiskStage(stage))
+        ++diskDepartures;
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
         bus->announceCapture(*this, stage == SimStage::Camera);
 }
