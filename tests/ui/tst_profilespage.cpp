@@ -48,7 +48,7 @@ private slots:
         QFETCH(QString, shown);
         f->open();
         f->window->show();
-        QApplication::setActiveWindow(f->window.get());
+        QVERIFY(QTest::qWaitForWindowActive(f->window.get()));
         QTest::keyClick(f->window.get(), static_cast<Qt::Key>(Qt::Key_0 + key),
                         Qt::ControlModifier);
         QCOMPARE(int(f->camera->settings().antiFlicker), antiFlicker);
@@ -66,12 +66,8 @@ private slots:
 
         // The microphone change restarts the camera, which forgets its position.
         f->child<QComboBox>("comboBoxMic")->setCurrentIndex(1);
-        const std::string name = f->camera->interfaceName();
-        f->access().reportCaptureInterface(false, name);
-        QVERIFY(!f->access().controlsReady());
-        QTRY_VERIFY((f->bus.poll(), f->camera->stage() == SimStage::Camera));
-        f->access().reportCaptureInterface(true, name);
-        QTRY_VERIFY(f->access().controlsReady());
+        QTRY_VERIFY((f->bus.poll(), !f->access().controlsReady()));
+        QTRY_VERIFY((f->bus.poll(), f->access().controlsReady()));
         QCOMPARE(f->camera->settings().mic, 0);
         QCOMPARE(f->camera->position().zoom, 300);
     }
