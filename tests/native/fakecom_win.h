@@ -1,6 +1,6 @@
-// Hand-written COM objects standing in for what Windows hands the device layer: a capture filter
-// with IKsControl, IAMCameraControl and IAMVideoProcAmp, and a media source whose kernel-streaming
-// topology holds nodes of chosen types. Every request is recorded with its bytes and lengths.
+// Hand-written COM objects standing in for what Windows hands the device layer: IKsControl, and a
+// media source whose kernel-streaming topology holds nodes of chosen types. Every request is
+// recorded with its bytes and lengths.
 // The objects live on the test's stack: Release() never deletes, and `references` (1 for the
 // test's own) shows whether the code under test gave back every reference it took.
 #pragma once
@@ -9,8 +9,6 @@
 
 #include <QByteArray>
 #include <QVector>
-
-#include <strmif.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -72,59 +70,6 @@ struct KsControl : Object<IKsControl> {
     }
     HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG *) override {
         return E_NOTIMPL;
-    }
-};
-
-// One Set or Get (value and flags 0) on IAMCameraControl or IAMVideoProcAmp.
-struct PropertyCall {
-    bool set;
-    LONG property, value, flags;
-};
-
-// IAMCameraControl and IAMVideoProcAmp share method names and signatures, so each is a part of
-// its own with the filter's identity and references. Get answers `value`; both answer `answer`.
-template <typename Interface>
-struct PropertyPart : Interface {
-    IUnknown &filter;
-    HRESULT answer = S_OK;
-    LONG value = 0;
-    QVector<PropertyCall> calls;
-
-    explicit PropertyPart(IUnknown &owner)
-        : filter(owner) {}
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-        return filter.QueryInterface(iid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return filter.AddRef(); }
-    ULONG STDMETHODCALLTYPE Release() override { return filter.Release(); }
-    HRESULT STDMETHODCALLTYPE GetRange(LONG, LONG *, LONG *, LONG *, LONG *, LONG *) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Set(LONG property, LONG newValue, LONG flags) override {
-        calls.append({true, property, newValue, flags});
-        return answer;
-    }
-    HRESULT STDMETHODCALLTYPE Get(LONG property, LONG *current, LONG *flags) override {
-        calls.append({false, property, 0, 0});
-        *current = value;
-        *flags = 0;
-        return answer;
-    }
-};
-
-// A bound capture filter; each interface can be withheld.
-struct Filter : Object<IUnknown> {
-    bool offersKsControl = true, offersCameraControl = true, offersVideoProcAmp = true;
-    KsControl ksControl;
-    PropertyPart<IAMCameraControl> cameraControl{*this};
-    PropertyPart<IAMVideoProcAmp> videoProcAmp{*this};
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
-        return query(iid, object,
-                     {{&IID_IUnknown, this},
-                      {&kIidKsControl, offersKsControl ? &ksControl : nullptr},
-                      {&IID_IAMCameraControl, offersCameraControl ? &cameraControl : nullptr},
-                      {&IID_IAMVideoProcAmp, offersVideoProcAmp ? &videoProcAmp : nullptr}});
     }
 };
 
