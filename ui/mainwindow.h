@@ -15,6 +15,7 @@
 
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
+#include "upgrade/elevation.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -64,6 +65,10 @@ public:
     // Runs a dialog of the window's family: moved so that it is centred over the window, made
     // modal, executed. Returns the dialog's result.
     int runCentredDialog(QDialog &dialog, bool showModalAttribute);
+
+    // Carries on an upgrade or a recovery that an instance without administrator rights handed
+    // over to this one (started elevated with the hand-over's arguments).
+    void carryOnHandOver(const HandOver &handOver);
 
     // Counts the screens of the desktop; null restores the desktop's own count. Saved geometry
     // and theme are used only on a single screen; tests stand in for other desktops with this.
@@ -202,6 +207,10 @@ private:
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;
     void startUpgrade();
+    // Without the rights to open the camera's disk, hands the upgrade or recovery over to an
+    // elevated instance (this window then closes) or tells why it could not: true when the caller
+    // must not start the upgrade itself.
+    bool handedOverForRights(HandOver::Kind kind);
     void startAbnormalWatcher();
     // Ends the watcher and waits for its thread, and waits for an upgrade worker that is still
     // running (it uses the window's extension unit); run by the destructor.
@@ -298,6 +307,8 @@ private:
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
     QThread *abnormalThread = nullptr;
+    // The package the user chose last.
+    QString chosenPackage;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
     std::function<QString(QWidget *parent)> choosePackageFile;
     // Where packages are unpacked and read (empty: the private package folder).
