@@ -339,6 +339,82 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
         <source>Upgrade progress</source>
         <translation>Fortschritt der Aktualisierung</translation>
     </message>
+    <message>
+        <source>The upgrade needs administrator rights, and they were not given. Nothing was changed on the camera.</source>
+        <translation>Die Aktualisierung braucht Administratorrechte, und sie wurden nicht erteilt. An der Kamera wurde nichts geändert.</translation>
+    </message>
+    <message>
+        <source>The upgrade needs administrator rights, and the program could not be started with them (%1).</source>
+        <translation>Die Aktualisierung braucht Administratorrechte, und das Programm konnte nicht mit ihnen gestartet werden (%1).</translation>
+    </message>
+    <message>
+        <source>The camera to upgrade is not connected.</source>
+        <translation>Die zu aktualisierende Kamera ist nicht angeschlossen.</translation>
+    </message>
+    <message>
+        <source>Profile:</source>
+        <translation>Profil:</translation>
+    </message>
+    <message>
+        <source>Save as...</source>
+        <translation>Speichern unter...</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>Anwenden</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Apply when this camera connects</source>
+        <translation>Beim Anschließen dieser Kamera anwenden</translation>
+    </message>
+    <message>
+        <source>Ctrl+%1 applies it</source>
+        <translation>Strg+%1 wendet es an</translation>
+    </message>
+    <message>
+        <source>Name of the profile:</source>
+        <translation>Name des Profils:</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot name a profile: give 1 to 64 characters, without / \ : * ? &quot; &lt; &gt; | and not starting with a point.</source>
+        <translation>„%1“ kann kein Profil benennen: 1 bis 64 Zeichen, ohne / \ : * ? &quot; &lt; &gt; | und nicht mit einem Punkt am Anfang.</translation>
+    </message>
+    <message>
+        <source>A profile named %1 exists. Replace it?</source>
+        <translation>Ein Profil namens %1 ist vorhanden. Ersetzen?</translation>
+    </message>
+    <message>
+        <source>Saved %1.</source>
+        <translation>%1 gespeichert.</translation>
+    </message>
+    <message>
+        <source>Delete the profile %1?</source>
+        <translation>Das Profil %1 löschen?</translation>
+    </message>
+    <message>
+        <source>%1: nothing to change.</source>
+        <translation>%1: nichts zu ändern.</translation>
+    </message>
+    <message>
+        <source>%1: changed %2.</source>
+        <translation>%1: %2 geändert.</translation>
+    </message>
+    <message>
+        <source>Not taken: %1.</source>
+        <translation>Nicht übernommen: %1.</translation>
+    </message>
+    <message>
+        <source>Left out: %1.</source>
+        <translation>Ausgelassen: %1.</translation>
+    </message>
+    <message>
+        <source>The camera restarts; the rest follows when it is back.</source>
+        <translation>Die Kamera startet neu; der Rest folgt, sobald sie wieder da ist.</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

@@ -339,6 +339,82 @@ please try to unplug and plug the USB cable for upgrade again.</source>
         <source>Upgrade progress</source>
         <translation>升级进度</translation>
     </message>
+    <message>
+        <source>The upgrade needs administrator rights, and they were not given. Nothing was changed on the camera.</source>
+        <translation>升级需要管理员权限，但未获得授权。摄像头未作任何更改。</translation>
+    </message>
+    <message>
+        <source>The upgrade needs administrator rights, and the program could not be started with them (%1).</source>
+        <translation>升级需要管理员权限，但无法以管理员权限启动程序（%1）。</translation>
+    </message>
+    <message>
+        <source>The camera to upgrade is not connected.</source>
+        <translation>要升级的摄像头未连接。</translation>
+    </message>
+    <message>
+        <source>Profile:</source>
+        <translation>配置文件：</translation>
+    </message>
+    <message>
+        <source>Save as...</source>
+        <translation>另存为...</translation>
+    </message>
+    <message>
+        <source>Apply</source>
+        <translation>应用</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>删除</translation>
+    </message>
+    <message>
+        <source>Apply when this camera connects</source>
+        <translation>连接此摄像头时应用</translation>
+    </message>
+    <message>
+        <source>Ctrl+%1 applies it</source>
+        <translation>按 Ctrl+%1 应用</translation>
+    </message>
+    <message>
+        <source>Name of the profile:</source>
+        <translation>配置文件名称：</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; cannot name a profile: give 1 to 64 characters, without / \ : * ? &quot; &lt; &gt; | and not starting with a point.</source>
+        <translation>“%1”不能用作配置文件名称：请使用 1 到 64 个字符，不含 / \ : * ? &quot; &lt; &gt; |，且不以句点开头。</translation>
+    </message>
+    <message>
+        <source>A profile named %1 exists. Replace it?</source>
+        <translation>名为 %1 的配置文件已存在。要替换吗？</translation>
+    </message>
+    <message>
+        <source>Saved %1.</source>
+        <translation>已保存 %1。</translation>
+    </message>
+    <message>
+        <source>Delete the profile %1?</source>
+        <translation>删除配置文件 %1？</translation>
+    </message>
+    <message>
+        <source>%1: nothing to change.</source>
+        <translation>%1：无需更改。</translation>
+    </message>
+    <message>
+        <source>%1: changed %2.</source>
+        <translation>%1：已更改 %2。</translation>
+    </message>
+    <message>
+        <source>Not taken: %1.</source>
+        <translation>未采用：%1。</translation>
+    </message>
+    <message>
+        <source>Left out: %1.</source>
+        <translation>已略过：%1。</translation>
+    </message>
+    <message>
+        <source>The camera restarts; the rest follows when it is back.</source>
+        <translation>摄像头正在重启；其余设置将在其恢复后应用。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

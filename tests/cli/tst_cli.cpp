@@ -1,5 +1,8 @@
 // cameracontrol-cli as a process on the simulated cameras: arguments in; output, the JSON document
 // and the exit code out; and what reached the cameras, from the record the simulated build writes.
+#include "device/dshowcamerawrapper.h"
+#include "device/interfacename.h"
+#include "profile/profilestore.h"
 #include "testsupport/testsupport.h"
 
 #include <QJsonArray>
@@ -22,6 +25,10 @@ const QString kWatched = R"("cameras":[{},{"port":"usb1/1-4"}],"events":[
     {"after_ms":100,"camera":0,"action":"unplug"},
     {"after_ms":200,"camera":0,"action":"plug"},
     {"after_ms":300,"camera":1,"action":"stage:uboot"}])";
+// A camera pulled out and plugged in again, which comes back at its home position.
+const QString kReplugged = R"("cameras":[{}],"events":[
+    {"after_ms":100,"camera":0,"action":"unplug"},
+    {"after_ms":200,"camera":0,"action":"plug"}])";
 // A ZENTA 320 and a ZENTA 310, listed with the vendor's own line selected.
 const QString kZenta = R"("cameras":[{"model":"ZENTA 320"},{"model":"ZENTA 310"}])";
 
@@ -53,6 +60,24 @@ private slots:
     void invocation_data() {
         writeFile(CLI_PACKAGES "/not-a-package.zip", "a text, not a zip");
         writeFile(dir.filePath("zenta/cameracontrol/product.ini"), "[product_model]\nmain=1\n");
+        // Profiles: two files beside the packages, and stored ones in the user's folder.
+        writeFile(
+            CLI_PACKAGES "/room.json",
+            R"({"format":1,"items":{"tracking-mode":0,"anti-flicker":2,"zoom":200,"pan":5}})");
+        writeFile(CLI_PACKAGES "/damaged.json", R"({"format":1,"items":{"zoom":)");
+        writeFile(CLI_PACKAGES "/format2.json", R"({"format":2,"items":{}})");
+        const QString stored = dir.filePath("config/cameracontrol/profiles/");
+        writeFile(stored + "Stored.json",
+                  R"({"format":1,"model":"QX-M30-000","items":{"zoom":250,"microphone":0}})");
+        writeFile(stored + "Broken.json", "{");
+        // The connect profile of the first camera, in a folder of its own.
+        qputenv("XDG_CONFIG_HOME", dir.filePath("connect").toUtf8());
+        writeFile(dir.filePath("connect/cameracontrol/profiles/Zoomed.json"),
+                  R"({"format":1,"items":{"zoom":250,"pan":5}})");
+        const QString firstCamera =
+            QString::fromStdString(makeCaptureInterfaceName({0x1D6B, 0x0104, 0, "usb1/1-1", 0}));
+        setConnectProfile(cameraIdentity("QX-M30-000", deviceIdFromPath(firstCamera)), "Zoomed");
+
         addColumns<QString, QString, int, QString, QString>(
             {"cameras", "command", "exitCode", "expected", "sent"});
         // expected: "path=value;..." of the JSON document with --json, else a part of the output.
@@ -87,7 +112,7 @@ private slots:
         row("not confirmed", faulty("garbage-answers"), "set hdr On --json", 5,
             "error.exitCode=5;confirmed=false", "camera 0 set 01=01");
         row("restore defaults", kFraming, "restore-defaults --yes --json", 0, "restarted=true",
-            "camera 0 restore-defaults");
+            "camera 0 restore-defaults;camera 0 position 0,0,100");
         row("no question without a terminal", kPlain, "restore-defaults", 2, "give --yes");
         row("ptz", kPlain, "ptz --zoom 300 --pan -10 --json", 0,
             "ptz.pan=-10;ptz.zoom=300;requested.pan=-10", "camera 0 position -10,0,300");
@@ -116,6 +141,27 @@ private slots:
         row("nothing to recover", kPlain, "recover --yes QX-M30-000.zip", 3, "No camera");
         row("watch", kWatched, "watch --json", 0, "unplugged 1,plugged 1,unplugged 2,stuck u-Boot",
             "camera 1 stage uboot");
+        row("apply --check writes nothing", kPlain, "apply --check room.json --json", 0,
+            "check=true;changed=true;items.anti-flicker.result=would change;items.zoom.from=100");
+        row("apply", kPlain, "apply room.json --json", 0,
+            "changed=true;items.anti-flicker.now=2;items.pan.result=changed;refused=false",
+            "camera 0 set 02=02;camera 0 position 5,0,200");
+        row("apply, what the restart lost again", kPlain, "apply Stored --json", 0,
+            "restarted=true;items.zoom.result=changed;items.microphone.now=0",
+            "camera 0 set 04=00;camera 0 position 0,0,250");
+        row("apply, items refused", faulty("requests-time-out"), "apply room.json", 5,
+            "(no answer) -> 60Hz (2)  refused", "camera 0 set 10=00;camera 0 set 02=02");
+        row("damaged profile", kPlain, "apply damaged.json", 2, "damaged.json is refused");
+        row("profile of another format", kPlain, "apply format2.json", 2, "format 2 is unknown");
+        row("profile save", kFraming, "profile save Taken --json", 0,
+            "name=Taken;items.0=tracking-mode;items.3=anti-flicker;items.6=");
+        row("profile show", kNone, "profile show Stored --json", 0,
+            "items.zoom=250;items.microphone=0;model=QX-M30-000");
+        row("profile export", kNone, "profile export Stored", 0, R"("zoom": 250)");
+        row("profile list", kNone, "profile list --json", 0,
+            "profiles.0.name=Broken;profiles.0.model=;profiles.1.name=Stored");
+        row("watch --apply", kReplugged, "watch --apply --json", 0,
+            "applied 1,unplugged 1,plugged 1,applied 1", "camera 0 position 5,0,250");
         row("unknown command", kNone, "reboot", 2, "no command \"reboot\"");
         row("option of another command", kNone, "info --zoom 200", 2, "belong to ptz");
     }
@@ -130,8 +176,10 @@ private slots:
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("CAMERACONTROL_SIM",
                            QString(R"({"record":"%1",%2})").arg(record, cameras));
-        if (cameras.contains("ZENTA"))
-            environment.insert("XDG_CONFIG_HOME", dir.filePath("zenta"));
+        environment.insert("XDG_CONFIG_HOME",
+                           dir.filePath(cameras.contains("ZENTA")     ? "zenta"
+                                        : command.contains("--apply") ? "connect"
+                                                                      : "config"));
         QProcess process;
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(CLI_PACKAGES);
