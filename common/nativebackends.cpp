@@ -1,6 +1,7 @@
 #include "common/nativebackends.h"
 
 #include "control/extensionunitchannel.h"
+#include "control/picturecontrols.h"
 #include "device/hotplugsource.h"
 #include "device/videoinputs.h"
 #include "preview/framecapture.h"
@@ -9,6 +10,7 @@
 void installNativeBackends() {
     installVideoInputBackend(&nativeVideoInputBackend());
     installExtensionUnitBackend(&nativeExtensionUnitBackend());
+    installPictureControlBackend(&nativePictureControlBackend());
     installFrameCaptureFactory(openNativeFrameCapture);
     installScsiBackend(&nativeScsiBackend());
     installHotplugSourceFactory(createNativeHotplugSource);

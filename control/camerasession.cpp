@@ -14,6 +14,8 @@ bool CameraSession::open(const QString &deviceId, const QString &friendlyName) {
     index = -1;
     bound = controls.bindCamera(deviceId, friendlyName, index);
     qDebug() << "dshow detect camera :" << bound;
+    if (!picture.open(deviceId))
+        qDebug() << "No picture controls on this camera";
     if (!unit.InitVideoDevice(deviceId, friendlyName)) {
         qDebug() << "UVC init failed!";
         return false;
@@ -22,6 +24,7 @@ bool CameraSession::open(const QString &deviceId, const QString &friendlyName) {
 }
 
 void CameraSession::close() {
+    picture.close();
     unit.releaseDevice();
     controls.releaseCamera();
     bound = false;

@@ -1,10 +1,12 @@
 // One camera opened over both of its channels: the capture device, bound for the standard camera
-// controls (pan, tilt, zoom), and the vendor extension unit for every other setting. The window
+// controls (pan, tilt, zoom) and the picture controls, and the vendor extension unit for every
+// other setting. The window
 // and the command-line program open, read, write and move a camera through it, with the same
 // reads, read-backs and log lines.
 #pragma once
 
 #include "control/camerasettings.h"
+#include "control/picturesettings.h"
 #include "control/uvcextensionunit.h"
 #include "device/dshowcamerawrapper.h"
 
@@ -47,6 +49,8 @@ public:
     int captureIndex() const { return index; }
     // Lent to the upgrade worker for the one command that sends the camera into its updater.
     UVCExtensionUnit &extensionUnit() { return unit; }
+    // The camera's picture controls, opened with the camera (not open when it offers none).
+    PictureSettings &pictureSettings() { return picture; }
 
     // The settings read of an open, in the page's order: firmware version (the legacy query when
     // the first finds none), HDR, anti-flicker, microphone, pan, tilt and zoom, tracking mode, and
@@ -68,6 +72,7 @@ public:
 private:
     DShowCameraWrapper controls;
     UVCExtensionUnit unit;
+    PictureSettings picture;
     bool bound = false;
     int index = -1;
 };

@@ -13,7 +13,9 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 }
 
 SimCamera::SimCamera(SimCameraConfig config)
-    : cfg(std::move(config)) {}
+    : cfg(std::move(config)) {
+    resetPicture();
+}
 
 std::string SimCamera::interfaceName() const {
     InterfaceNameParts parts;
@@ -35,6 +37,8 @@ void SimCamera::setStage(SimStage stage) {
     const SimStage previous = currentStage;
     currentStage = stage;
     updater = UpdaterProtocolState();
+    if (stage == SimStage::Camera && previous != SimStage::Camera && !keepPicture)
+        resetPicture();
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
         bus->announceCapture(*this, stage == SimStage::Camera);
 }
@@ -117,6 +121,7 @@ std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> SimCamera::load
 void SimCamera::clearLogs() {
     Guard guard(simMutex());
     xuRecords.clear();
+    pictureRecords.clear();
     scsiRecords.clear();
     shellLines.clear();
     images.clear();

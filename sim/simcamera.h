@@ -9,6 +9,7 @@
 
 #include "common/clock.h"
 #include "control/extensionunitchannel.h"
+#include "control/picturecontrols.h"
 #include "upgrade/scsichannel.h"
 
 #include <opencv2/core/mat.hpp>
@@ -106,6 +107,14 @@ struct SimXuRecord {
     std::array<std::uint8_t, 8> bytes{}; // written bytes, or the bytes the caller sent for a read
 };
 
+// A write of a picture control that reached the camera, and what the camera made of it:
+// "stored", "out-of-range" or "wrong-state" (a manual value while its automatic master is on).
+struct SimPictureRecord {
+    std::string name;
+    std::int32_t value = 0;
+    std::string result;
+};
+
 struct SimScsiRecord {
     std::vector<std::uint8_t> cdb;
     ScsiDirection direction = ScsiDirection::ToDevice;
@@ -146,7 +155,17 @@ public:
     Milliseconds restartDelay{3000};
     Milliseconds updaterAppearDelay{2000};
 
+    // The picture controls of its Processing Unit and Camera Terminal with their current values.
+    // They go back to their defaults whenever the camera comes back on the bus, unless
+    // keepPicture is set.
+    std::vector<std::pair<PictureControlInfo, std::int32_t>> pictureControls() const;
+    void setPictureValue(const std::string &name, std::int32_t value);
+    bool keepPicture = false;
+    // Picture controls left out of the camera's description (as a camera without them).
+    std::set<std::string> missingPictureControls;
+
     std::vector<SimXuRecord> xuLog() const;
+    std::vector<SimPictureRecord> pictureLog() const;
     std::vector<SimScsiRecord> scsiLog() const;
     // Boot-loader command lines received in u-Boot, in order.
     std::vector<std::string> shellLog() const;
@@ -160,6 +179,12 @@ public:
                                      PlatformFailure &failure);
     bool getControl(int property, std::int32_t &value);
     bool setControl(int property, std::int32_t value);
+    // The picture controls as the device describes them now (flags included), read and written
+    // like the camera: a value off the range, or a manual value while its master is on, is refused.
+    std::vector<PictureControlInfo> queryPicture() const;
+    bool readPicture(std::uint32_t id, std::int32_t &value, std::string &reason) const;
+    bool writePicture(std::uint32_t id, std::int32_t value, std::string &reason);
+    void resetPicture();
     // Paints frame number `frameNumber` of the moving test picture.
     void renderFrame(cv::Mat &frame, int width, int height, long long frameNumber) const;
     // Whether the camera can stream MJPG (see SimCameraFaults::frameType and noMjpg).
@@ -186,6 +211,8 @@ private:
     long long unitRequests = 0;
     long long scsiRequests = 0;
     std::vector<SimXuRecord> xuRecords;
+    std::vector<std::pair<PictureControlInfo, std::int32_t>> picture;
+    std::vector<SimPictureRecord> pictureRecords;
     // The answer that the next read of the response control returns (extension-unit model).
     std::array<std::uint8_t, 8> unitAnswer{};
     std::vector<SimScsiRecord> scsiRecords;
