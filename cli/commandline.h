@@ -15,6 +15,7 @@ struct Invocation {
     bool verbose = false;
     bool help = false;
     bool version = false;
+    bool reset = false; // picture --reset
     std::optional<int> pan_deg;
     std::optional<int> tilt_deg;
     std::optional<int> zoom_percent;

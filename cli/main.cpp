@@ -22,6 +22,7 @@ const std::map<QString, CommandFunction> &commandFunctions() {
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("get"), runGet},
         {QStringLiteral("set"), runSet},
+        {QStringLiteral("picture"), runPicture},
         {QStringLiteral("restore-defaults"), runRestoreDefaults},
         {QStringLiteral("ptz"), runPtz},
         {QStringLiteral("upgrade"), runUpgrade},
@@ -59,6 +60,8 @@ std::optional<CommandResult> checkShape(const Invocation &invocation) {
     if (positionGiven && !shape.takesPosition)
         return failure(ExitCode::BadArguments,
                        QStringLiteral("--pan, --tilt and --zoom belong to ptz."));
+    if (invocation.reset && invocation.command != QLatin1String("picture"))
+        return failure(ExitCode::BadArguments, QStringLiteral("--reset belongs to picture."));
     return std::nullopt;
 }
 

@@ -1,5 +1,5 @@
 // list, info and get: the cameras as the window lists them, and a camera read as the Control page
-// reads it when it opens the camera.
+// reads it when it opens the camera, with its picture controls.
 #include "cli/commands.h"
 #include "control/camerasession.h"
 #include "upgrade/massstorage.h"
@@ -41,17 +41,7 @@ CommandResult runList(CommandContext &context) {
         result.text = QStringLiteral("No camera of the configured vendor (%1) is present.\n")
                           .arg(context.vendor.manufacturer);
     } else {
-        QVector<int> widths(header.size(), 0);
-        for (const QStringList &row : rows)
-            for (int column = 0; column < row.size(); ++column)
-                widths[column] = qMax(widths[column], row.at(column).size());
-        for (const QStringList &row : rows) {
-            QStringList cells;
-            for (int column = 0; column < row.size(); ++column)
-                cells << (column + 1 < row.size() ? row.at(column).leftJustified(widths[column])
-                                                  : row.at(column));
-            result.text += cells.join(QStringLiteral("  ")) + QLatin1Char('\n');
-        }
+        result.text = alignedTable(rows);
     }
 
     QJsonArray stuck;
@@ -110,14 +100,14 @@ CommandResult runInfo(CommandContext &context) {
     rows.append({QStringLiteral("Pan, tilt, zoom"),
                  read.positionRead ? positionText(read.pan_deg, read.tilt_deg, read.zoom_percent)
                                    : QStringLiteral("(no answer)")});
-    result.text = alignedLines(rows);
+    result.text = alignedLines(rows) + addPictureInfo(session.pictureSettings(), result.json);
     return result;
 }
 
 CommandResult runGet(CommandContext &context) {
     const SettingDefinition *definition = findSetting(context.invocation.arguments.at(0));
     if (!definition)
-        return failure(ExitCode::BadArguments, unknownSetting(context.invocation.arguments.at(0)));
+        return runPictureGet(context, context.invocation.arguments.at(0));
     const CameraChoice choice = chooseListedCamera(context, 1);
     if (!choice.found)
         return choice.refusal;

@@ -43,7 +43,7 @@ CommandResult runSet(CommandContext &context) {
     const QStringList &arguments = context.invocation.arguments;
     const SettingDefinition *definition = findSetting(arguments.at(0));
     if (!definition)
-        return failure(ExitCode::BadArguments, unknownSetting(arguments.at(0)));
+        return runPictureSet(context, arguments.at(0), arguments.at(1));
     int value = 0;
     if (!settingValueFromText(*definition, arguments.at(1), value))
         return failure(

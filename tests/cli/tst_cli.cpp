@@ -17,6 +17,9 @@ const QString kPlain = R"("cameras":[{"version":"0.0.1"}])";
 const QString kThree = R"("cameras":[{},{"port":"usb1/1-4"},{"port":"usb1/1-5","stage":"uboot"}])";
 const QString kStuck = R"("cameras":[{"stage":"updater"}])";
 const QString kNone = R"("cameras":[])";
+// A QX whose picture has been changed: brightness up, white balance set by hand.
+const QString kPictureManual =
+    R"("cameras":[{"picture":{"brightness":30,"white-balance-automatic":0}}])";
 // Two cameras: the first pulled out and plugged in again, then the second stuck in its boot loader.
 const QString kWatched = R"("cameras":[{},{"port":"usb1/1-4"}],"events":[
     {"after_ms":100,"camera":0,"action":"unplug"},
@@ -80,6 +83,34 @@ private slots:
         row("value outside the table", kPlain, "set anti-flicker 3", 2,
             "it takes \"Off\" (0), \"50Hz\" (1)");
         row("unknown setting", kPlain, "set zoom 2", 2, "no setting \"zoom\"");
+        row("picture controls", kPlain, "picture --json", 0,
+            "controls.0.name=brightness;controls.8.name=white-balance-temperature;"
+            "controls.8.inactive=true;controls.8.step=10;controls.9.menu.0.label=Manual Mode");
+        row("picture control set", kPlain, "set brightness 20", 0, "brightness: 20",
+            "camera 0 picture brightness=20 stored");
+        row("picture value outside the range, not clamped", kPlain, "set brightness 99", 2,
+            "between -64 and 64");
+        row("picture value between two steps", kPlain, "set white-balance-temperature 5005", 2,
+            "steps of 10");
+        row("manual picture value under its automatic control", kPlain,
+            "set white-balance-temperature 5000", 5, "set white-balance-automatic to 0 first");
+        row("manual picture value once the automatic control is off", kPictureManual,
+            "set white-balance-temperature 5000 --json", 0, "value=5000",
+            "camera 0 picture white-balance-temperature=5000 stored");
+        row("picture menu by label", kPlain, "set auto-exposure \"manual mode\" --json", 0,
+            "value=1", "camera 0 picture auto-exposure=1 stored");
+        row("picture switch by word", kPlain, "set white-balance-automatic off", 0,
+            "white-balance-automatic: off (0)",
+            "camera 0 picture white-balance-automatic=0 stored");
+        row("picture get", kPlain, "get exposure-time --json", 0,
+            "value=156;control.unit=100 µs;control.automaticMaster=auto-exposure");
+        row("picture reset", kPictureManual, "picture --reset --json", 0,
+            "controls.0.value=0;controls.7.value=1",
+            "camera 0 picture brightness=0 stored;camera 0 picture white-balance-automatic=1 "
+            "stored");
+        row("info with the picture", kPlain, "info --json", 0,
+            "picture.brightness=0;picture.auto-exposure=3");
+        row("--reset elsewhere", kPlain, "info --reset", 2, "belongs to picture");
         row("effect outside Auto Framing", kPlain, "set tracking-effect Immediate", 5,
             "only in Auto Framing");
         row("write timed out", faulty("requests-time-out"), "set hdr On", 5,
