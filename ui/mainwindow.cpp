@@ -102,6 +102,7 @@ MainWindow::~MainWindow() {
     stopAbnormalWatcher();
     stopPreviewWorker();
     previewRunning = false;
+    ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
 }
 
@@ -204,7 +205,7 @@ void MainWindow::initWidgets() {
 }
 
 void MainWindow::setUpNavigation() {
-    navButtons = {ui->btnNavControl, ui->btnNavSupport};
+    navButtons = {ui->btnNavControl, ui->btnNavPicture, ui->btnNavSupport};
     for (QToolButton *button : qAsConst(navButtons)) {
         button->setCheckable(true);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -291,6 +292,8 @@ bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName
         return false;
     emit onCameraState(cameraSession.isBound() ? 0 : kStateDisconnected, friendlyName);
     readCameraSettings();
+    // The camera comes back from every restart with its default picture: read it anew.
+    ui->pageNavPicture->showCamera(&cameraSession.pictureSettings());
     return true;
 }
 
@@ -301,6 +304,7 @@ bool MainWindow::closeCamera() {
         qDebug() << "Thread video quit 222.";
     }
     previewRunning = false;
+    ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
     controlsReady = false;
     setControlsEnabled(false);

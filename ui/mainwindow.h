@@ -1,13 +1,14 @@
 // The application's only window and its controller: the camera list that follows plugging and
 // unplugging, the current camera over its two channels (standard camera controls and the vendor
-// extension unit), the Control and Support pages, the preview area, the themes and the firmware
-// upgrade.
+// extension unit), the Control, Picture and Support pages, the preview area, the themes and the
+// firmware upgrade.
 //
 // The window's features live in one source file each:
 //   mainwindow.cpp              construction, camera list and hot-plug, open/close, events, dialogs
 //   mainwindow_controlpage.cpp  the Control page and the settings read after an open
 //   mainwindow_preview.cpp      the preview area and its worker
 //   mainwindow_support.cpp      navigation and the Support page
+//   picturepage.cpp             the Picture page (a widget of its own)
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
 #pragma once
