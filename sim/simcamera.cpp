@@ -39,6 +39,8 @@ void SimCamera::setStage(SimStage stage) {
     updater = UpdaterProtocolState();
     if (stage == SimStage::Camera && previous != SimStage::Camera && !keepPicture)
         resetPicture();
+    if (isDiskStage(previous) && !isDiskStage(stage))
+        ++diskDepartures;
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
         bus->announceCapture(*this, stage == SimStage::Camera);
 }
