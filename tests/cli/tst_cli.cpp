@@ -103,7 +103,7 @@ private slots:
             "white-balance-automatic: off (0)",
             "camera 0 picture white-balance-automatic=0 stored");
         row("picture get", kPlain, "get exposure-time --json", 0,
-            "value=156;control.unit=100 µs;control.automaticMaster=auto-exposure");
+            "value=156;control.step=1;control.automaticMaster=auto-exposure");
         row("picture reset", kPictureManual, "picture --reset --json", 0,
             "controls.0.value=0;controls.7.value=1",
             "camera 0 picture brightness=0 stored;camera 0 picture white-balance-automatic=1 "
