@@ -14,7 +14,7 @@
 //        [random seed, default 1]
 #include "common/clock.h"
 #include "control/uvcextensionunit.h"
-#include "device/dshowcamerawrapper.h"
+#include "device/cameradevice.h"
 #include "preview/workerthread.h"
 #include "sim/simulatedbus.h"
 #include "ui/mainwindow.h"

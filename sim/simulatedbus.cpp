@@ -163,7 +163,7 @@ public:
         auto camera = target.lock();
         if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
             // The device node is gone: the driver answers "no such device".
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(19)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", 19);
             return failure.status;
         }
         return camera->handleUnitRequest(selector, direction, data, length, failure);
@@ -437,7 +437,7 @@ std::unique_ptr<ExtensionUnitDevice> SimulatedBus::activate(std::size_t position
         camera = d->lastSourceList[position].lock();
     if (!camera || !d->isPlugged(*camera) || camera->currentStage != SimStage::Camera ||
         camera->camFaults.openFails) {
-        failure = {"Activating video device", statusFromErrno(camera ? 16 : 19)};
+        failure = failureFromErrno("Activating video device", camera ? 16 : 19);
         return nullptr;
     }
     return std::make_unique<SimUnitDevice>(*this, d->openHandles, camera);

@@ -2,6 +2,7 @@
 // an updater stage.
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
+#include "ui/packagerefusaltext.h"
 #include "ui_mainwindow.h"
 #include "upgrade/abnormaldetectthread.h"
 #include "upgrade/formabnormal.h"
@@ -63,10 +64,9 @@ void MainWindow::on_btnUpgrade_clicked() {
     }
     upgrading = true;
 
-    int model = ModelIndexNone;
-    const PackageSequenceOutcome outcome =
+    const PackageSequenceResult package =
         runPackageSequence([this] { return askForPackage(this); }, effectivePackageDirectory(),
-                           model, packageSequenceHooks());
+                           packageSequenceHooks());
     if (closeAfterPackage) {
         // The window was closed while the package was unpacked.
         closeAfterPackage = false;
@@ -74,7 +74,8 @@ void MainWindow::on_btnUpgrade_clicked() {
         close();
         return;
     }
-    const PackageVerdict verdict = judgePackageForCamera(outcome, model, modelIndex);
+    const PackageVerdict verdict =
+        judgePackageForCamera(package.outcome, package.model, modelIndex);
     if (verdict == PackageVerdict::Cancelled)
         qDebug("Open file dialog cancel.");
     if (verdict != PackageVerdict::Accepted) {
