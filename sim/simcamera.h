@@ -47,13 +47,14 @@ struct SimCameraConfig {
     std::string inquiryVendor = "QXM30"; // INQUIRY vendor identification in the updater stages
 };
 
+// In the order of CameraSetting.
 struct SimSettings {
     std::uint8_t trackingMode = 0; // 0 Off, 1 Auto Framing, 3 Presenter Tracking
     std::uint8_t trackingEffect = 1;
     std::uint8_t trackingSpeed = 1;
     std::uint8_t antiFlicker = 1;
-    std::uint8_t hdr = 0;
     std::uint8_t mic = 1;
+    std::uint8_t hdr = 0;
 };
 
 struct SimVersion {
