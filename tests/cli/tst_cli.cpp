@@ -36,13 +36,7 @@ QString faulty(const char *fault) {
     return QString(R"("cameras":[{"version":"1.0.0","faults":["%1"]}])").arg(fault);
 }
 
-// A value of the JSON document, at a path of object keys and array indices ("cameras.1.node").
-struct JsonField {
-    QString path;
-    QString value;
-};
-using JsonFields = QVector<JsonField>;
-
+// The value of the JSON document at a path of object keys and array indices ("cameras.1.node").
 QString valueAt(QJsonValue value, const QString &path) {
     for (const QString &step : path.split('.'))
         value = value.isArray() ? value.toArray().at(step.toInt()) : value.toObject().value(step);
@@ -55,17 +49,7 @@ bool reachedAsExpected(const QString &reached, const QStringList &sent) {
         .match(reached)
         .hasMatch();
 }
-
-// What a finished run left.
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-    QString reached; // the record's lines, joined by ";"
-};
 } // namespace
-
-Q_DECLARE_METATYPE(JsonFields)
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -84,16 +68,11 @@ class TestCli : public QObject {
         process.setWorkingDirectory(CLI_PACKAGES);
         process.start(CLI_PROGRAM, QProcess::splitCommand(command));
     }
-    Run finished(QProcess &process) {
-        Run run;
-        run.out = process.readAllStandardOutput();
-        run.err = process.readAllStandardError();
-        run.exitCode = process.exitCode();
-        run.reached = QString(readFile(dir.filePath("record.txt"))).replace('\n', ';');
-        return run;
-    }
-    // Runs the row's command line and checks its exit code and what reached the cameras.
-    Run runRow() {
+    // The record's lines, joined by ";".
+    QString reached() { return QString(readFile(dir.filePath("record.txt"))).replace('\n', ';'); }
+    // Runs the row's command line, checks its exit code and what reached the cameras, and gives
+    // its standard output and standard error.
+    QPair<QString, QString> runRow() {
         QFETCH(QString, cameras);
         QFETCH(QString, command);
         QFETCH(int, exitCode);
@@ -101,13 +80,14 @@ class TestCli : public QObject {
         QProcess process;
         start(process, cameras, command);
         const bool ended = process.waitForFinished(60000);
-        const Run run = finished(process);
+        const QPair<QString, QString> output{process.readAllStandardOutput(),
+                                             process.readAllStandardError()};
         [&] {
             QVERIFY(ended);
-            QCOMPARE(run.exitCode, exitCode);
-            QVERIFY2(reachedAsExpected(run.reached, sent), qPrintable(run.reached));
+            QCOMPARE(process.exitCode(), exitCode);
+            QVERIFY2(reachedAsExpected(reached(), sent), qPrintable(reached()));
         }();
-        return run;
+        return output;
     }
     static void addRowColumns() {
         addColumns<QString, QString, int, QStringList>({"cameras", "command", "exitCode", "sent"});
@@ -160,67 +140,67 @@ private slots:
     }
     void output() {
         QFETCH(QString, shown);
-        const Run run = runRow();
-        if (QTest::currentTestFailed())
-            return;
-        QVERIFY2((run.out + run.err).contains(shown), qPrintable(run.out + run.err));
+        const QPair<QString, QString> output = runRow();
+        if (!QTest::currentTestFailed())
+            QVERIFY2((output.first + output.second).contains(shown),
+                     qPrintable(output.first + output.second));
     }
 
-    // The JSON document of --json holds the values at their paths.
+    // The JSON document of --json holds the values at their paths, in order.
     void json_data() {
         addRowColumns();
-        QTest::addColumn<JsonFields>("fields");
-        addRow("list", kThree, "list --json", 0) << JsonFields{{"cameras.1.node", "/dev/video2"},
-                                                               {"cameras.0.model", "QX-M30-000"},
-                                                               {"cameras.1.vendorId", "1d6b"},
-                                                               {"updaterStages.0.stage", "u-Boot"}};
+        addColumns<QStringList, QStringList>({"paths", "values"});
+        addRow("list", kThree, "list --json", 0)
+            << QStringList{"cameras.1.node", "cameras.0.model", "cameras.1.vendorId",
+                           "updaterStages.0.stage"}
+            << QStringList{"/dev/video2", "QX-M30-000", "1d6b", "u-Boot"};
         addRow("vendor's own line", kZenta, "list --json", 0)
-            << JsonFields{{"vendor.manufacturer", "Kestrelon"},
-                          {"cameras.0.name", "ZENTA 320"},
-                          {"cameras.1.friendlyName", "Kestrelon ZENTA 310"},
-                          {"cameras.1.vendorId", "3c1e"},
-                          {"cameras.1.productId", "0103"}};
+            << QStringList{"vendor.manufacturer", "cameras.0.name", "cameras.1.friendlyName",
+                           "cameras.1.vendorId", "cameras.1.productId"}
+            << QStringList{"Kestrelon", "ZENTA 320", "Kestrelon ZENTA 310", "3c1e", "0103"};
         addRow("info", kFraming, "info --json", 0)
-            << JsonFields{{"firmwareVersion", "1.2.30"},
-                          {"settings.tracking-mode.label", "Auto Framing"},
-                          {"settings.tracking-speed.value", "2"},
-                          {"ptz.zoom", "150"}};
+            << QStringList{"firmwareVersion", "settings.tracking-mode.label",
+                           "settings.tracking-speed.value", "ptz.zoom"}
+            << QStringList{"1.2.30", "Auto Framing", "2", "150"};
         addRow("get", kFraming, "get Anti-Flicker --json", 0)
-            << JsonFields{{"label", "50Hz"}, {"value", "1"}, {"camera.position", "1"}};
+            << QStringList{"label", "value", "camera.position"} << QStringList{"50Hz", "1", "1"};
         addRow("set by label", kPlain, "set tracking-mode \"auto framing\" --json", 0,
                {"camera 0 set 10=01"})
-            << JsonFields{
-                   {"confirmed", "true"}, {"previous.label", "Off"}, {"readBack.value", "1"}};
+            << QStringList{"confirmed", "previous.label", "readBack.value"}
+            << QStringList{"true", "Off", "1"};
         addRow("set, restart", kPlain, "set microphone 0 --json", 0, {"camera 0 set 04=00"})
-            << JsonFields{{"restarted", "true"}, {"readBack.label", "Disable"}};
+            << QStringList{"restarted", "readBack.label"} << QStringList{"true", "Disable"};
         addRow("not confirmed", faulty("garbage-answers"), "set hdr On --json", 5,
                {"camera 0 set 01=01"})
-            << JsonFields{{"error.exitCode", "5"}, {"confirmed", "false"}};
+            << QStringList{"error.exitCode", "confirmed"} << QStringList{"5", "false"};
         addRow("restore defaults", kFraming, "restore-defaults --yes --json", 0,
                {"camera 0 restore-defaults"})
-            << JsonFields{{"restarted", "true"}};
+            << QStringList{"restarted"} << QStringList{"true"};
         addRow("ptz", kPlain, "ptz --zoom 300 --pan -10 --json", 0, {"camera 0 position -10,0,300"})
-            << JsonFields{{"ptz.pan", "-10"}, {"ptz.zoom", "300"}, {"requested.pan", "-10"}};
+            << QStringList{"ptz.pan", "ptz.zoom", "requested.pan"}
+            << QStringList{"-10", "300", "-10"};
         addRow("ambiguous camera", kThree, "info qx --json", 3)
-            << JsonFields{{"error.exitCode", "3"}, {"candidates.1.position", "2"}};
+            << QStringList{"error.exitCode", "candidates.1.position"} << QStringList{"3", "2"};
         addRow("upgrade", kPlain, "upgrade --yes QX-M30-000.zip --json", 0,
                {"camera 0 enter-upgrade", "camera 0 scsi *", "camera 0 version 2.0.0"})
-            << JsonFields{{"ok", "true"},
-                          {"firmwareVersionBefore", "0.0.1"},
-                          {"firmwareVersionAfter", "2.0.0"}};
+            << QStringList{"ok", "firmwareVersionBefore", "firmwareVersionAfter"}
+            << QStringList{"true", "0.0.1", "2.0.0"};
         addRow("recover", kStuck, "recover --yes ZENTA-320.zip --json", 0,
                {"camera 0 scsi *", "camera 0 stage camera", "camera 0 version 2.0.0"})
-            << JsonFields{{"ok", "true"}, {"stage", "Updater"}};
+            << QStringList{"ok", "stage"} << QStringList{"true", "Updater"};
     }
     void json() {
-        QFETCH(JsonFields, fields);
-        const Run run = runRow();
+        QFETCH(QStringList, paths);
+        QFETCH(QStringList, values);
+        const QString out = runRow().first;
         if (QTest::currentTestFailed())
             return;
-        const QJsonDocument document = QJsonDocument::fromJson(run.out.toUtf8());
-        QVERIFY2(document.isObject(), qPrintable(run.out));
-        for (const JsonField &field : fields)
-            QCOMPARE(valueAt(document.object(), field.path), field.value);
+        const QJsonDocument document = QJsonDocument::fromJson(out.toUtf8());
+        QVERIFY2(document.isObject(), qPrintable(out));
+        QStringList found;
+        for (const QString &path : paths)
+            found << valueAt(document.object(), path);
+        QCOMPARE(found, values);
     }
 
     // watch --json: one JSON line per event, until it is stopped.
@@ -240,8 +220,7 @@ private slots:
         }
         QCOMPARE(events, (QStringList{"unplugged 1", "plugged 1", "unplugged 2", "stuck u-Boot"}));
         QCOMPARE(process.exitCode(), 0);
-        const QString reached = finished(process).reached;
-        QVERIFY2(reachedAsExpected(reached, {"camera 1 stage uboot"}), qPrintable(reached));
+        QVERIFY2(reachedAsExpected(reached(), {"camera 1 stage uboot"}), qPrintable(reached()));
     }
 };
 

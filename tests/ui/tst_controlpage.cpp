@@ -17,16 +17,6 @@ static bool operator==(const TrackingRows &a, const TrackingRows &b) {
            a.speedRow == b.speedRow;
 }
 
-namespace QTest {
-template <>
-char *toString(const TrackingRows &rows) {
-    return qstrdup(qPrintable(QString("off:%1 effect:%2 speed:%3")
-                                  .arg(rows.positionControls)
-                                  .arg(rows.effectRow)
-                                  .arg(rows.speedRow)));
-}
-} // namespace QTest
-
 Q_DECLARE_METATYPE(SimSettings)
 Q_DECLARE_METATYPE(VersionAnswer)
 Q_DECLARE_METATYPE(TrackingRows)
