@@ -71,7 +71,9 @@ for case in ${CASES:-rom-start updater-start uboot-start rom-cut updater-cut ubo
                 [ $i -lt 100000 ] || { note="(no transfer seen)"; break; }
             done
             unplug
-            grep -q "SCSI stage=$code op=e8 sub=4 " $record && note="(cut after the last chunk)"
+            # The file that was under way had gone whole (its last chunk came last).
+            grep "SCSI stage=$code op=e8 sub=[14] " $record | tail -1 | grep -q "sub=4" &&
+                note="(cut after the last chunk)"
             kill -9 $P 2>/dev/null; wait $P 2>/dev/null
             echo "--- $case $frontend: pulled out after $(grep -c "stage=$code op=e8 sub=1 " $record) chunks of the $code stage $note"
             plug $stage
