@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "control/camerasession.h"
 #include "device/catalogue.h"
+#include "upgrade/elevation.h"
 #include "upgrade/massstorage.h"
 #include "upgrade/packagesequence.h"
 #include "upgrade/sleepinhibitor.h"
@@ -97,6 +98,15 @@ CommandResult upgradeResult(CommandResult result, const UpgradeOutcome &outcome)
     return result;
 }
 
+// Raw access to the camera's disk needs administrator rights on Windows; nothing is done without.
+std::optional<CommandResult> refusedWithoutRights() {
+    if (elevationBackend().canOpenVolumes())
+        return std::nullopt;
+    return failure(ExitCode::CameraUnavailable,
+                   QStringLiteral("Writing a camera's firmware needs administrator rights: run it "
+                                  "from an elevated prompt."));
+}
+
 // A package path that names a file, made absolute for the log and the JSON document.
 std::optional<QString> packageFile(const QString &argument, CommandResult &refusal) {
     const QFileInfo file(argument);
@@ -109,6 +119,8 @@ std::optional<QString> packageFile(const QString &argument, CommandResult &refus
 } // namespace
 
 CommandResult runUpgrade(CommandContext &context) {
+    if (std::optional<CommandResult> refused = refusedWithoutRights())
+        return *refused;
     CommandResult refusal;
     const std::optional<QString> package = packageFile(context.invocation.arguments.at(0), refusal);
     if (!package)
@@ -170,6 +182,8 @@ CommandResult runUpgrade(CommandContext &context) {
 }
 
 CommandResult runRecover(CommandContext &context) {
+    if (std::optional<CommandResult> refused = refusedWithoutRights())
+        return *refused;
     CommandResult refusal;
     const std::optional<QString> package = packageFile(context.invocation.arguments.at(0), refusal);
     if (!package)

@@ -4,6 +4,7 @@
 #include "device/hotplugsource.h"
 #include "device/videoinputs.h"
 #include "preview/framecapture.h"
+#include "upgrade/elevation.h"
 #include "upgrade/scsichannel.h"
 
 void installNativeBackends() {
@@ -12,4 +13,5 @@ void installNativeBackends() {
     installFrameCaptureFactory(openNativeFrameCapture);
     installScsiBackend(&nativeScsiBackend());
     installHotplugSourceFactory(createNativeHotplugSource);
+    installElevationBackend(&nativeElevationBackend());
 }

@@ -59,7 +59,8 @@ bool UVCExtensionUnit::InitVideoDevice(const QString &deviceId, const QString &f
         const QString link = fromPlatformText(source.hasSymbolicLink, source.symbolicLink);
         qDebug() << "uvc path:" << link;
 
-        if (!link.contains(deviceId, Qt::CaseSensitive) || name != friendlyName)
+        // Windows does not promise the same letter case for an interface name from every API.
+        if (!link.contains(deviceId, Qt::CaseInsensitive) || name != friendlyName)
             continue;
 
         // Only the first match is tried.

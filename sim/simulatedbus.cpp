@@ -281,8 +281,9 @@ void SimulatedBus::unplug(const std::shared_ptr<SimCamera> &camera) {
     if (isDiskStage(camera->currentStage))
         ++camera->diskDepartures;
     d->plugged.erase(std::remove(d->plugged.begin(), d->plugged.end(), camera), d->plugged.end());
-    // Changes the camera had scheduled for itself die with its power.
+    // Changes the camera had scheduled for itself die with its power, and so does its position.
     camera->updater = SimCamera::UpdaterProtocolState();
+    camera->currentPosition = SimPosition();
 }
 
 bool SimulatedBus::isPlugged(const std::shared_ptr<SimCamera> &camera) const {

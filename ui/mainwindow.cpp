@@ -57,12 +57,13 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     setMinimumSize(kMinimumWindowWidth_px, kMinimumWindowHeight_px);
     initWidgets();
+    initProfileSection();
     setUpNavigation();
 
     MaskWidget *mask = MaskWidget::instance();
     mask->setMainWidget(window());
     mask->setDialogNames({QStringLiteral("FormCustomizeMessagebox"), QStringLiteral("FormAbnormal"),
-                          QStringLiteral("FormUpgrade")});
+                          QStringLiteral("FormUpgrade"), QStringLiteral("FormProfileName")});
 
     loadSettings();
     // Reported from any thread (the watcher searches the SCSI devices), and already while the
@@ -280,6 +281,7 @@ void MainWindow::switchToCamera(QListWidgetItem *item) {
     std::uint32_t deviceProductId = 0;
     parseVidPid(id, deviceVendorId, deviceProductId);
     applyModelRestrictions(modelIndexByIds(deviceVendorId, deviceProductId));
+    applyProfileOnOpen();
 }
 
 bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName) {

@@ -10,10 +10,12 @@
 //   mainwindow_support.cpp      navigation and the Support page
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
+//   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
 
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
+#include "upgrade/elevation.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -30,6 +32,11 @@ namespace Ui {
 class MainWindow;
 }
 class AbnormalDetectThread;
+struct ApplyOutcome;
+class QCheckBox;
+class QLabel;
+class QComboBox;
+class QPushButton;
 class HotplugSource;
 class PackageJob;
 struct PackageSequenceHooks;
@@ -58,6 +65,10 @@ public:
     // Runs a dialog of the window's family: moved so that it is centred over the window, made
     // modal, executed. Returns the dialog's result.
     int runCentredDialog(QDialog &dialog, bool showModalAttribute);
+
+    // Carries on an upgrade or a recovery that an instance without administrator rights handed
+    // over to this one (started elevated with the hand-over's arguments).
+    void carryOnHandOver(const HandOver &handOver);
 
     // Counts the screens of the desktop; null restores the desktop's own count. Saved geometry
     // and theme are used only on a single screen; tests stand in for other desktops with this.
@@ -152,6 +163,23 @@ private:
     void applyModelRestrictions(int modelIndexFromIds);
     void restoreDefaultsConfirmed();
 
+    // --- profiles (mainwindow_profiles.cpp)
+    friend class ProfilesTestAccess;
+    // The profile list, its buttons, Ctrl+1 .. Ctrl+9 and the connect choice, below the settings.
+    void initProfileSection();
+    void refreshProfileList();
+    QString selectedProfileName() const;
+    void saveProfileAs();
+    void deleteSelectedProfile();
+    void applyProfileNamed(const QString &name);
+    // After every open: the profile a restart cut short, else the camera's connect profile.
+    void applyProfileOnOpen();
+    // Ticks the connect choice for the open camera and the selected profile.
+    void updateConnectChoice();
+    void connectChoiceToggled(bool checked);
+    void showProfileResult(const QString &text);
+    QString profileResultText(const QString &name, const ApplyOutcome &outcome) const;
+
     // --- preview (mainwindow_preview.cpp)
     // A left press on the stop icon / on the camera icon of the preview area.
     void previewStopPressed();
@@ -179,6 +207,10 @@ private:
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;
     void startUpgrade();
+    // Without the rights to open the camera's disk, hands the upgrade or recovery over to an
+    // elevated instance (this window then closes) or tells why it could not: true when the caller
+    // must not start the upgrade itself.
+    bool handedOverForRights(HandOver::Kind kind);
     void startAbnormalWatcher();
     // Ends the watcher and waits for its thread, and waits for an upgrade worker that is still
     // running (it uses the window's extension unit); run by the destructor.
@@ -235,6 +267,19 @@ private:
     QString firmwareVersion;
     bool accessProblemTold = false;
 
+    // Profiles.
+    QComboBox *comboBoxProfiles = nullptr;
+    QPushButton *btnProfileSaveAs = nullptr;
+    QPushButton *btnProfileApply = nullptr;
+    QPushButton *btnProfileDelete = nullptr;
+    QCheckBox *checkBoxConnectProfile = nullptr;
+    QLabel *labelProfileResult = nullptr;
+    QTimer *profileResultTimer = nullptr;
+    // A profile whose microphone change restarted the camera: the rest is applied when that camera
+    // is open again.
+    QString profileAfterRestart;
+    QString profileAfterRestartDeviceId;
+
     // Navigation and Support page.
     QList<QToolButton *> navButtons;
     bool devInfoExpanded = true;
@@ -262,6 +307,8 @@ private:
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
     QThread *abnormalThread = nullptr;
+    // The package the user chose last.
+    QString chosenPackage;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
     std::function<QString(QWidget *parent)> choosePackageFile;
     // Where packages are unpacked and read (empty: the private package folder).

@@ -150,6 +150,8 @@ void MainWindow::setControlsEnabled(bool enable) {
     ui->comboBoxTrackMode->setEnabled(enable);
     ui->comboBoxTrackSpeend->setEnabled(enable);
     ui->btnUpgrade->setEnabled(enable);
+    // The profiles follow the open camera.
+    updateConnectChoice();
 }
 
 void MainWindow::applyModelRestrictions(int modelIndexFromIds) {

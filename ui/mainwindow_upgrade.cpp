@@ -28,10 +28,12 @@ constexpr int kProgressDone = 100;
 } // namespace
 
 QString MainWindow::askForPackage(QWidget *parent) {
-    if (choosePackageFile)
-        return choosePackageFile(parent);
-    return QFileDialog::getOpenFileName(parent, tr("Open File"), QString(),
-                                        tr("Upgrade File(*.zip)"));
+    // Kept for a hand-over to an elevated instance.
+    chosenPackage = choosePackageFile
+                        ? choosePackageFile(parent)
+                        : QFileDialog::getOpenFileName(parent, tr("Open File"), QString(),
+                                                       tr("Upgrade File(*.zip)"));
+    return chosenPackage;
 }
 
 QString MainWindow::effectivePackageDirectory() const {
@@ -88,7 +90,8 @@ void MainWindow::on_btnUpgrade_clicked() {
 
     FormUpgrade confirmation;
     if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
-        startUpgrade();
+        if (!handedOverForRights(HandOver::Kind::Upgrade))
+            startUpgrade();
     } else {
         qDebug("FormUpgrade rejected.");
         leaveUpgradeState();
@@ -203,7 +206,8 @@ void MainWindow::slotOnDeviceAbnormal(int state) {
             ui->btnNavSupport->click();
             FormUpgrade confirmation;
             if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
-                startUpgrade();
+                if (!handedOverForRights(HandOver::Kind::Recover))
+                    startUpgrade();
             } else {
                 qDebug("FormUpgrade rejected.");
                 setWatcherPaused(false);

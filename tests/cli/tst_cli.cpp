@@ -1,5 +1,8 @@
 // cameracontrol-cli as a process on the simulated cameras: arguments in; output, the JSON document
 // and the exit code out; and what reached the cameras, from the record the simulated build writes.
+#include "device/dshowcamerawrapper.h"
+#include "device/interfacename.h"
+#include "profile/profilestore.h"
 #include "testsupport/testsupport.h"
 
 #include <QJsonArray>
@@ -22,6 +25,10 @@ const QString kWatched = R"("cameras":[{},{"port":"usb1/1-4"}],"events":[
     {"after_ms":100,"camera":0,"action":"unplug"},
     {"after_ms":200,"camera":0,"action":"plug"},
     {"after_ms":300,"camera":1,"action":"stage:uboot"}])";
+// A camera pulled out and plugged in again, which comes back at its home position.
+const QString kReplugged = R"("cameras":[{}],"events":[
+    {"after_ms":100,"camera":0,"action":"unplug"},
+    {"after_ms":200,"camera":0,"action":"plug"}])";
 // A ZENTA 320 and a ZENTA 310, listed with the vendor's own line selected.
 const QString kZenta = R"("cameras":[{"model":"ZENTA 320"},{"model":"ZENTA 310"}])";
 
@@ -62,8 +69,10 @@ class TestCli : public QObject {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("CAMERACONTROL_SIM",
                            QString(R"({"record":"%1",%2})").arg(record, cameras));
-        if (cameras.contains("ZENTA"))
-            environment.insert("XDG_CONFIG_HOME", dir.filePath("zenta"));
+        environment.insert("XDG_CONFIG_HOME",
+                           dir.filePath(cameras.contains("ZENTA")     ? "zenta"
+                                        : command.contains("--apply") ? "connect"
+                                                                      : "config"));
         process.setProcessEnvironment(environment);
         process.setWorkingDirectory(CLI_PACKAGES);
         process.start(CLI_PROGRAM, QProcess::splitCommand(command));
@@ -97,6 +106,23 @@ private slots:
     void initTestCase() {
         writeFile(CLI_PACKAGES "/not-a-package.zip", "a text, not a zip");
         writeFile(dir.filePath("zenta/cameracontrol/product.ini"), "[product_model]\nmain=1\n");
+        // Profiles: two files beside the packages, and stored ones in the user's folder.
+        writeFile(
+            CLI_PACKAGES "/room.json",
+            R"({"format":1,"items":{"tracking-mode":0,"anti-flicker":2,"zoom":200,"pan":5}})");
+        writeFile(CLI_PACKAGES "/damaged.json", R"({"format":1,"items":{"zoom":)");
+        writeFile(CLI_PACKAGES "/format2.json", R"({"format":2,"items":{}})");
+        const QString stored = dir.filePath("config/cameracontrol/profiles/");
+        writeFile(stored + "Stored.json",
+                  R"({"format":1,"model":"QX-M30-000","items":{"zoom":250,"microphone":0}})");
+        writeFile(stored + "Broken.json", "{");
+        // The connect profile of the first camera, in a folder of its own.
+        qputenv("XDG_CONFIG_HOME", dir.filePath("connect").toUtf8());
+        writeFile(dir.filePath("connect/cameracontrol/profiles/Zoomed.json"),
+                  R"({"format":1,"items":{"zoom":250,"pan":5}})");
+        const QString firstCamera =
+            QString::fromStdString(makeCaptureInterfaceName({0x1D6B, 0x0104, 0, "usb1/1-1", 0}));
+        setConnectProfile(cameraIdentity("QX-M30-000", deviceIdFromPath(firstCamera)), "Zoomed");
     }
 
     // The output, or the error, shows a text.
@@ -135,6 +161,13 @@ private slots:
                {"camera 0 enter-upgrade", "*"})
             << "Firmware upgrade failed!";
         addRow("nothing to recover", kPlain, "recover --yes QX-M30-000.zip", 3) << "No camera";
+        addRow("apply, items refused", faulty("requests-time-out"), "apply room.json", 5,
+               {"camera 0 set 10=00", "camera 0 set 02=02"})
+            << "(no answer) -> 60Hz (2)  refused";
+        addRow("damaged profile", kPlain, "apply damaged.json", 2) << "damaged.json is refused";
+        addRow("profile of another format", kPlain, "apply format2.json", 2)
+            << "format 2 is unknown";
+        addRow("profile export", kNone, "profile export Stored", 0) << R"("zoom": 250)";
         addRow("unknown command", kNone, "reboot", 2) << "no command \"reboot\"";
         addRow("option of another command", kNone, "info --zoom 200", 2) << "belong to ptz";
     }
@@ -174,7 +207,7 @@ private slots:
                {"camera 0 set 01=01"})
             << QStringList{"error.exitCode", "confirmed"} << QStringList{"5", "false"};
         addRow("restore defaults", kFraming, "restore-defaults --yes --json", 0,
-               {"camera 0 restore-defaults"})
+               {"camera 0 restore-defaults", "camera 0 position 0,0,100"})
             << QStringList{"restarted"} << QStringList{"true"};
         addRow("ptz", kPlain, "ptz --zoom 300 --pan -10 --json", 0, {"camera 0 position -10,0,300"})
             << QStringList{"ptz.pan", "ptz.zoom", "requested.pan"}
@@ -188,6 +221,26 @@ private slots:
         addRow("recover", kStuck, "recover --yes ZENTA-320.zip --json", 0,
                {"camera 0 scsi *", "camera 0 stage camera", "camera 0 version 2.0.0"})
             << QStringList{"ok", "stage"} << QStringList{"true", "Updater"};
+        addRow("apply --check writes nothing", kPlain, "apply --check room.json --json", 0)
+            << QStringList{"check", "changed", "items.anti-flicker.result", "items.zoom.from"}
+            << QStringList{"true", "true", "would change", "100"};
+        addRow("apply", kPlain, "apply room.json --json", 0,
+               {"camera 0 set 02=02", "camera 0 position 5,0,200"})
+            << QStringList{"changed", "items.anti-flicker.now", "items.pan.result", "refused"}
+            << QStringList{"true", "2", "changed", "false"};
+        addRow("apply, what the restart lost again", kPlain, "apply Stored --json", 0,
+               {"camera 0 set 04=00", "camera 0 position 0,0,250"})
+            << QStringList{"restarted", "items.zoom.result", "items.microphone.now"}
+            << QStringList{"true", "changed", "0"};
+        addRow("profile save", kFraming, "profile save Taken --json", 0)
+            << QStringList{"name", "items.0", "items.3", "items.6"}
+            << QStringList{"Taken", "tracking-mode", "anti-flicker", ""};
+        addRow("profile show", kNone, "profile show Stored --json", 0)
+            << QStringList{"items.zoom", "items.microphone", "model"}
+            << QStringList{"250", "0", "QX-M30-000"};
+        addRow("profile list", kNone, "profile list --json", 0)
+            << QStringList{"profiles.0.name", "profiles.0.model", "profiles.1.name"}
+            << QStringList{"Broken", "", "Stored"};
     }
     void json() {
         QFETCH(QStringList, paths);
@@ -204,23 +257,36 @@ private slots:
     }
 
     // watch --json: one JSON line per event, until it is stopped.
+    void watch_data() {
+        addRowColumns();
+        QTest::addColumn<QStringList>("events");
+        addRow("watch", kWatched, "watch --json", 0, {"camera 1 stage uboot"})
+            << QStringList{"unplugged 1", "plugged 1", "unplugged 2", "stuck u-Boot"};
+        addRow("watch --apply", kReplugged, "watch --apply --json", 0,
+               {"camera 0 position 5,0,250"})
+            << QStringList{"applied 1", "unplugged 1", "plugged 1", "applied 1"};
+    }
     void watch() {
+        QFETCH(QString, cameras);
+        QFETCH(QString, command);
+        QFETCH(QStringList, sent);
+        QFETCH(QStringList, events);
         QProcess process;
-        start(process, kWatched, "watch --json");
+        start(process, cameras, command);
         QByteArray out;
         QTRY_VERIFY_WITH_TIMEOUT((out += process.readAllStandardOutput()).count('\n') >= 4, 20000);
         process.terminate();
         QVERIFY(process.waitForFinished(20000));
-        QStringList events;
+        QStringList seen;
         for (const QByteArray &line : out.trimmed().split('\n')) {
             const QJsonObject event = QJsonDocument::fromJson(line).object();
-            events << event["event"].toString() + " " +
-                          (event.contains("stage") ? valueAt(event, "stage")
-                                                   : valueAt(event, "camera.position"));
+            seen << event["event"].toString() + " " +
+                        (event.contains("stage") ? valueAt(event, "stage")
+                                                 : valueAt(event, "camera.position"));
         }
-        QCOMPARE(events, (QStringList{"unplugged 1", "plugged 1", "unplugged 2", "stuck u-Boot"}));
+        QCOMPARE(seen, events);
         QCOMPARE(process.exitCode(), 0);
-        QVERIFY2(reachedAsExpected(reached(), {"camera 1 stage uboot"}), qPrintable(reached()));
+        QVERIFY2(reachedAsExpected(reached(), sent), qPrintable(reached()));
     }
 };
 
