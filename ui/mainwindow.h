@@ -12,6 +12,7 @@
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
 #pragma once
 
+#include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
 
@@ -216,7 +217,7 @@ private:
 
     // Preview.
     VideoStreamThread *videoWorker = nullptr;
-    QThread *videoThread = nullptr;
+    WorkerThread videoThread;
     bool previewRunning = false;
     // Counts the preview workers started; tells a running worker's pictures from late ones.
     quint64 previewRunSerial = 0;
@@ -254,14 +255,14 @@ private:
     bool abnormalPromptOpen = false;
     QTimer *dummyProgressTimer = nullptr;
     int dummyProgress = 0;
-    // The current upgrade's thread; it and its worker delete themselves when the worker ends.
-    QPointer<QThread> upgradeThread;
+    // The current upgrade's worker and thread delete themselves when the worker ends.
+    WorkerThread upgradeThread;
     // Set while the current upgrade's final report is still to come.
     bool awaitingReport = false;
     // The open camera's firmware version when the upgrade started; empty when unknown.
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
-    QThread *abnormalThread = nullptr;
+    WorkerThread abnormalThread;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
     std::function<QString(QWidget *parent)> choosePackageFile;
     // Where packages are unpacked and read (empty: the private package folder).

@@ -2,9 +2,9 @@
 // under wine): enumeration and search find nothing, device-change broadcasts are filtered down to
 // capture interfaces, and the watcher searches from a COM apartment of its own.
 #include "common/nativebackends.h"
+#include "common/workerthread.h"
 #include "device/dshowcamerawrapper.h"
 #include "device/hotplugsource.h"
-#include "preview/workerthread.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/abnormaldetectthread.h"
 
@@ -92,13 +92,10 @@ private slots:
     void watcherSearchesFromItsOwnApartment() {
         ApartmentProbe probe;
         installScsiBackend(&probe);
-        auto *watcher = new AbnormalDetectThread(kProductLineQx);
-        auto *thread = new QThread;
-        watcher->moveToThread(thread);
-        connectWorkerThread(watcher, thread);
-        thread->start();
+        WorkerThread thread;
+        thread.start(new AbnormalDetectThread(kProductLineQx));
         QTRY_COMPARE(probe.apartment.load(), int(APTTYPE_MTA));
-        stopWorkerThread(watcher, thread);
+        thread.stop();
         installScsiBackend(nullptr);
     }
 };
