@@ -63,11 +63,11 @@ UpgradeOutcome runUpgradeWorker(const UpgradeRequest &request, Console &console)
     QObject::connect(&console, &Console::interrupted, &loop, [] {
         Console::writeError(QStringLiteral("Cannot exit during the upgrade process!\n"));
     });
-    const QPointer<QThread> thread = startUpgradeWorker(request, &loop, callbacks);
+    WorkerThread thread;
+    startUpgradeWorker(thread, request, &loop, callbacks);
     loop.exec();
-    // The worker ends right after its report; its thread deletes itself through this loop.
-    if (thread)
-        thread->wait();
+    // The worker ends right after its report.
+    thread.join();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return outcome;
 }

@@ -297,7 +297,7 @@ bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName
 }
 
 bool MainWindow::closeCamera() {
-    if (videoWorker && videoThread) {
+    if (videoWorker && videoThread.isRunning()) {
         qDebug() << "Thread video quit 111.";
         stopPreviewWorker();
         qDebug() << "Thread video quit 222.";

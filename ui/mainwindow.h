@@ -13,6 +13,7 @@
 //   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
 
+#include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
 #include "upgrade/elevation.h"
@@ -248,7 +249,7 @@ private:
 
     // Preview.
     VideoStreamThread *videoWorker = nullptr;
-    QThread *videoThread = nullptr;
+    WorkerThread videoThread;
     bool previewRunning = false;
     // Counts the preview workers started; tells a running worker's pictures from late ones.
     quint64 previewRunSerial = 0;
@@ -299,14 +300,14 @@ private:
     bool abnormalPromptOpen = false;
     QTimer *dummyProgressTimer = nullptr;
     int dummyProgress = 0;
-    // The current upgrade's thread; it and its worker delete themselves when the worker ends.
-    QPointer<QThread> upgradeThread;
+    // The current upgrade's worker and thread delete themselves when the worker ends.
+    WorkerThread upgradeThread;
     // Set while the current upgrade's final report is still to come.
     bool awaitingReport = false;
     // The open camera's firmware version when the upgrade started; empty when unknown.
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
-    QThread *abnormalThread = nullptr;
+    WorkerThread abnormalThread;
     // The package the user chose last.
     QString chosenPackage;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.

@@ -4,6 +4,7 @@
 #include "common/settingsfiles.h"
 #include "device/cameralist.h"
 #include "device/catalogue.h"
+#include "themecolours.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -23,8 +24,6 @@ namespace {
 // The palette colour stands at this place in both style sheets: "QPalette{background:#RRGGBB;}".
 constexpr int kPaletteColourAt = 20;
 constexpr int kPaletteColourLength = 7;
-const char kLinkColourLight[] = "#000000";
-const char kLinkColourDark[] = "#DEE2E2";
 
 // Without the Windows family, fontconfig's default choice (DejaVu Sans and the like) is so wide
 // that the longest caption of the Control page, "Powerline Frequency:" at 15 px, no longer fits

@@ -15,7 +15,6 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QRandomGenerator>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -122,7 +121,7 @@ void MainWindow::startUpgrade() {
     callbacks.report = [this](bool ok, int progress, const QString &message) {
         slotOnUpgradeReport(ok, progress, message);
     };
-    upgradeThread = startUpgradeWorker(request, this, callbacks);
+    startUpgradeWorker(upgradeThread, request, this, callbacks);
     awaitingReport = true;
 
     ui->btnUpgrade->setEnabled(false);
@@ -221,35 +220,17 @@ void MainWindow::slotOnDeviceAbnormal(int state) {
 }
 
 void MainWindow::startAbnormalWatcher() {
-    abnormalThread = new QThread();
     abnormalWorker = new AbnormalDetectThread(vendorIndex);
-    abnormalWorker->moveToThread(abnormalThread);
-    connect(abnormalThread, &QThread::started, abnormalWorker, &AbnormalDetectThread::start);
-    connect(abnormalThread, &QThread::finished, abnormalThread, &QObject::deleteLater);
-    connect(abnormalWorker, &AbnormalDetectThread::workFinished, abnormalWorker,
-            &QObject::deleteLater);
-    // Direct, as for the upgrade worker: the destructor waits for the thread.
-    connect(abnormalWorker, &QObject::destroyed, abnormalThread, &QThread::quit,
-            Qt::DirectConnection);
     connect(abnormalWorker, &AbnormalDetectThread::onDeviceAbnormal, this,
             &MainWindow::slotOnDeviceAbnormal);
-    abnormalThread->start(QThread::InheritPriority);
+    abnormalThread.start(abnormalWorker);
 }
 
 void MainWindow::stopAbnormalWatcher() {
-    if (abnormalWorker && abnormalThread) {
-        // The watcher lives until it is stopped, so it still exists here. stop() returns once the
-        // current cycle has ended; the worker then deletes itself, which ends its thread.
-        abnormalWorker->stop();
-        abnormalThread->wait();
-        // Also drops the thread's own deferred deletion, which this thread would never run.
-        delete abnormalThread;
-        abnormalWorker = nullptr;
-        abnormalThread = nullptr;
-    }
-    if (upgradeThread) {
-        // Never cut an upgrade short: a camera left half-written is worse than a late exit.
-        upgradeThread->wait();
-        delete upgradeThread.data();
-    }
+    // The watcher lives until it is stopped, so it still exists here. stop() returns once the
+    // current cycle has ended and the worker has deleted itself.
+    abnormalThread.stop();
+    abnormalWorker = nullptr;
+    // Never cut an upgrade short: a camera left half-written is worse than a late exit.
+    upgradeThread.join();
 }
