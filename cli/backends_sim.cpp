@@ -83,7 +83,14 @@ void applyState(SimCamera &camera, const QJsonObject &state) {
         auto byte = [&settings](int i) {
             return static_cast<std::uint8_t>(settings.at(i).toInt());
         };
-        camera.setSettings({byte(0), byte(1), byte(2), byte(3), byte(4), byte(5)});
+        SimSettings values;
+        values.trackingMode = byte(0);
+        values.trackingEffect = byte(1);
+        values.trackingSpeed = byte(2);
+        values.antiFlicker = byte(3);
+        values.hdr = byte(4);
+        values.mic = byte(5);
+        camera.setSettings(values);
     }
     const QJsonArray position = state.value(QStringLiteral("position")).toArray();
     if (position.size() == 3)

@@ -28,6 +28,8 @@ const std::map<QString, CommandFunction> &commandFunctions() {
         {QStringLiteral("upgrade"), runUpgrade},
         {QStringLiteral("recover"), runRecover},
         {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("profile"), runProfile},
+        {QStringLiteral("apply"), runApply},
     };
     return functions;
 }
@@ -60,8 +62,20 @@ std::optional<CommandResult> checkShape(const Invocation &invocation) {
     if (positionGiven && !shape.takesPosition)
         return failure(ExitCode::BadArguments,
                        QStringLiteral("--pan, --tilt and --zoom belong to ptz."));
-    if (invocation.reset && invocation.command != QLatin1String("picture"))
-        return failure(ExitCode::BadArguments, QStringLiteral("--reset belongs to picture."));
+    // The options that belong to one command each.
+    const struct {
+        bool given;
+        const char *option;
+        const char *command;
+    } owned[] = {{invocation.check, "--check", "apply"},
+                 {invocation.apply, "--apply", "watch"},
+                 {invocation.none, "--none", "profile"},
+                 {invocation.reset, "--reset", "picture"}};
+    for (const auto &entry : owned)
+        if (entry.given && invocation.command != QLatin1String(entry.command))
+            return failure(ExitCode::BadArguments,
+                           QStringLiteral("%1 belongs to %2.")
+                               .arg(QLatin1String(entry.option), QLatin1String(entry.command)));
     return std::nullopt;
 }
 

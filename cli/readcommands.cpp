@@ -94,12 +94,15 @@ CommandResult runInfo(CommandContext &context) {
         rows.append({QLatin1String(definition.title), shown});
     }
     result.json[QStringLiteral("settings")] = settings;
+    const CameraPosition &position = read.position;
     result.json[QStringLiteral("ptz")] =
-        read.positionRead ? QJsonValue(positionJson(read.pan_deg, read.tilt_deg, read.zoom_percent))
-                          : QJsonValue();
+        position.read
+            ? QJsonValue(positionJson(position.pan_deg, position.tilt_deg, position.zoom_percent))
+            : QJsonValue();
     rows.append({QStringLiteral("Pan, tilt, zoom"),
-                 read.positionRead ? positionText(read.pan_deg, read.tilt_deg, read.zoom_percent)
-                                   : QStringLiteral("(no answer)")});
+                 position.read
+                     ? positionText(position.pan_deg, position.tilt_deg, position.zoom_percent)
+                     : QStringLiteral("(no answer)")});
     result.text = alignedLines(rows) + addPictureInfo(session.pictureSettings(), result.json);
     return result;
 }
@@ -115,10 +118,10 @@ CommandResult runGet(CommandContext &context) {
     if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
     int value = 0;
-    if (!session.readSetting(definition->setting, value))
+    if (const ControlResult read = session.readSetting(definition->setting, value); !read)
         return failure(ExitCode::SettingRefused,
-                       QStringLiteral("The camera did not answer the query of %1.")
-                           .arg(QLatin1String(definition->name)));
+                       QStringLiteral("The camera did not answer the query of %1: %2.")
+                           .arg(QLatin1String(definition->name), read.describe()));
     CommandResult result = cameraResult(choice);
     result.json[QStringLiteral("setting")] = QLatin1String(definition->name);
     const QJsonObject shown = settingJson(*definition, value).toObject();

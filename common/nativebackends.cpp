@@ -5,6 +5,7 @@
 #include "device/hotplugsource.h"
 #include "device/videoinputs.h"
 #include "preview/framecapture.h"
+#include "upgrade/elevation.h"
 #include "upgrade/scsichannel.h"
 
 void installNativeBackends() {
@@ -14,4 +15,5 @@ void installNativeBackends() {
     installFrameCaptureFactory(openNativeFrameCapture);
     installScsiBackend(&nativeScsiBackend());
     installHotplugSourceFactory(createNativeHotplugSource);
+    installElevationBackend(&nativeElevationBackend());
 }

@@ -10,6 +10,7 @@
 #include "common/clock.h"
 #include "control/extensionunitchannel.h"
 #include "control/picturecontrols.h"
+#include "device/videoinputs.h"
 #include "upgrade/scsichannel.h"
 
 #include <opencv2/core/mat.hpp>
@@ -48,13 +49,14 @@ struct SimCameraConfig {
     std::string inquiryVendor = "QXM30"; // INQUIRY vendor identification in the updater stages
 };
 
+// In the order of CameraSetting.
 struct SimSettings {
     std::uint8_t trackingMode = 0; // 0 Off, 1 Auto Framing, 3 Presenter Tracking
     std::uint8_t trackingEffect = 1;
     std::uint8_t trackingSpeed = 1;
     std::uint8_t antiFlicker = 1;
-    std::uint8_t hdr = 0;
     std::uint8_t mic = 1;
+    std::uint8_t hdr = 0;
 };
 
 struct SimVersion {
@@ -150,6 +152,14 @@ public:
     void setUpdaterFaults(const SimUpdaterFaults &faults);
     // The frames its captures have delivered so far.
     long long framesDelivered() const;
+    // The pan, tilt and zoom requests it has taken, each with the number of extension-unit
+    // requests recorded before it (its place among them).
+    struct PositionRecord {
+        CameraControlId axis;
+        std::int32_t value;
+        std::size_t afterUnitRecords;
+    };
+    std::vector<PositionRecord> positionLog() const;
 
     // Times the camera takes to restart (restore defaults, microphone change, reset from the
     // boot loader) and to show its disk after being told to enter the updater. Measured on the
@@ -217,6 +227,7 @@ private:
     SimUpdaterFaults updFaults;
     mutable long long paintedFrames = 0; // by renderFrame(), one per frame delivered
     long long unitRequests = 0;
+    std::vector<PositionRecord> positionRecords;
     long long scsiRequests = 0;
     long long vendorCommands = 0;
     std::vector<SimXuRecord> xuRecords;

@@ -163,7 +163,7 @@ public:
         auto camera = target.lock();
         if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
             // The device node is gone: the driver answers "no such device".
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(19)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", 19);
             return failure.status;
         }
         return camera->handleUnitRequest(selector, direction, data, length, failure);
@@ -345,8 +345,9 @@ void SimulatedBus::unplug(const std::shared_ptr<SimCamera> &camera) {
     if (isDiskStage(camera->currentStage))
         ++camera->diskDepartures;
     d->plugged.erase(std::remove(d->plugged.begin(), d->plugged.end(), camera), d->plugged.end());
-    // Changes the camera had scheduled for itself die with its power.
+    // Changes the camera had scheduled for itself die with its power, and so does its position.
     camera->updater = SimCamera::UpdaterProtocolState();
+    camera->currentPosition = SimPosition();
 }
 
 bool SimulatedBus::isPlugged(const std::shared_ptr<SimCamera> &camera) const {
@@ -507,7 +508,7 @@ std::unique_ptr<ExtensionUnitDevice> SimulatedBus::activate(std::size_t position
         camera = d->lastSourceList[position].lock();
     if (!camera || !d->isPlugged(*camera) || camera->currentStage != SimStage::Camera ||
         camera->camFaults.openFails) {
-        failure = {"Activating video device", statusFromErrno(camera ? 16 : 19)};
+        failure = failureFromErrno("Activating video device", camera ? 16 : 19);
         return nullptr;
     }
     return std::make_unique<SimUnitDevice>(*this, d->openHandles, camera);
