@@ -6,6 +6,9 @@
 
 namespace {
 bool offers(const ProfileCamera &camera, const ProfileItem &item) {
+    // The camera itself tells which picture controls it has.
+    if (item.kind == ProfileItemKind::Picture)
+        return true;
     if (item.kind == ProfileItemKind::Position)
         return camera.offered.position;
     return modelOffers(camera.offered, item.setting);
@@ -47,6 +50,10 @@ public:
             }
             if (item.kind == ProfileItemKind::Position) {
                 axes.push_back(&outcome);
+                continue;
+            }
+            if (item.kind == ProfileItemKind::Picture) {
+                applyPicture(outcome);
                 continue;
             }
             if (settingNeedsAutoFraming(item.setting) && mode != kAutoFraming) {
@@ -126,6 +133,38 @@ private:
             outcome.now = value;
         outcome.result = ItemResult::Changed;
         if (outcome.now != outcome.to && !settingDefinition(setting).restartsCamera)
+            refuse(outcome, reportsText(outcome));
+    }
+
+    // Checked against the control as the camera describes it now (its range, its step, whether its
+    // automatic master lets it), never clamped.
+    void applyPicture(ItemOutcome &outcome) {
+        PictureSettings &picture = session.pictureSettings();
+        const QString name = QLatin1String(outcome.item->name);
+        const PictureOutcome read = picture.read(name);
+        if (read.status == PictureStatus::UnknownControl ||
+            read.status == PictureStatus::NoCamera) {
+            notOffered(outcome, QStringLiteral("this camera does not offer it"));
+            return;
+        }
+        outcome.from = read.value;
+        if (outcome.from == outcome.to) {
+            outcome.now = outcome.from;
+            outcome.result = ItemResult::Unchanged;
+            return;
+        }
+        if (options.check) {
+            outcome.result = ItemResult::WouldChange;
+            return;
+        }
+        const PictureOutcome written = picture.write(name, outcome.to);
+        if (!written.ok()) {
+            refuse(outcome, written.message);
+            return;
+        }
+        outcome.now = written.value;
+        outcome.result = ItemResult::Changed;
+        if (outcome.now != outcome.to)
             refuse(outcome, reportsText(outcome));
     }
 
@@ -245,6 +284,13 @@ Profile takeProfile(CameraSession &session, const ProfileCamera &camera, const Q
             continue;
         if (const std::optional<int> value = read.value(item.setting))
             profile.set(item, *value);
+    }
+    // A manual picture value means something only while its automatic master lets it.
+    for (const PictureControl &control : session.pictureSettings().controls()) {
+        const ProfileItem *item = findProfileItem(control.name());
+        if (item && item->kind == ProfileItemKind::Picture && control.value &&
+            !control.info.inactive && !control.info.readOnly)
+            profile.set(*item, *control.value);
     }
     // A position means something only while the camera does not frame itself, and pan and tilt
     // only in a zoomed picture.

@@ -270,8 +270,9 @@ private slots:
             << QStringList{"restarted", "items.zoom.result", "items.microphone.now"}
             << QStringList{"true", "changed", "0"};
         addRow("profile save", kFraming, "profile save Taken --json", 0)
-            << QStringList{"name", "items.0", "items.3", "items.6"}
-            << QStringList{"Taken", "tracking-mode", "anti-flicker", ""};
+            << QStringList{"name", "items.0", "items.3", "items.6", "items.14", "items.15"}
+            << QStringList{"Taken",         "tracking-mode", "anti-flicker",
+                           "auto-exposure", "microphone",    ""};
         addRow("profile show", kNone, "profile show Stored --json", 0)
             << QStringList{"items.zoom", "items.microphone", "model"}
             << QStringList{"250", "0", "QX-M30-000"};
