@@ -18,6 +18,7 @@ class CameraSession;
 struct ApplyOutcome;
 struct Profile;
 struct ProfileCamera;
+class PictureSettings;
 
 // The advice for each device node this user was refused while the program ran, as the platform
 // layers report it (once a node), so that a command can say why it found or opened no camera.
@@ -46,6 +47,12 @@ CommandResult runGet(CommandContext &context);
 CommandResult runSet(CommandContext &context);
 CommandResult runRestoreDefaults(CommandContext &context);
 CommandResult runPtz(CommandContext &context);
+// picturecommands.cpp; get and set hand names that are no setting to the picture controls.
+CommandResult runPicture(CommandContext &context);
+CommandResult runPictureGet(CommandContext &context, const QString &name);
+CommandResult runPictureSet(CommandContext &context, const QString &name, const QString &value);
+// The picture controls for info: "picture" in the JSON document, and the lines of the text.
+QString addPictureInfo(PictureSettings &picture, QJsonObject &json);
 // upgradecommands.cpp
 CommandResult runUpgrade(CommandContext &context);
 CommandResult runRecover(CommandContext &context);

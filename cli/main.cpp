@@ -22,6 +22,7 @@ const std::map<QString, CommandFunction> &commandFunctions() {
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("get"), runGet},
         {QStringLiteral("set"), runSet},
+        {QStringLiteral("picture"), runPicture},
         {QStringLiteral("restore-defaults"), runRestoreDefaults},
         {QStringLiteral("ptz"), runPtz},
         {QStringLiteral("upgrade"), runUpgrade},
@@ -68,7 +69,8 @@ std::optional<CommandResult> checkShape(const Invocation &invocation) {
         const char *command;
     } owned[] = {{invocation.check, "--check", "apply"},
                  {invocation.apply, "--apply", "watch"},
-                 {invocation.none, "--none", "profile"}};
+                 {invocation.none, "--none", "profile"},
+                 {invocation.reset, "--reset", "picture"}};
     for (const auto &entry : owned)
         if (entry.given && invocation.command != QLatin1String(entry.command))
             return failure(ExitCode::BadArguments,

@@ -7,6 +7,7 @@
 #include "cli/notificationwindow.h"
 #include "common/clock.h"
 #include "common/deviceaccess.h"
+#include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/captureinterfacefilter.h"
 #include "device/hotplugsource.h"
@@ -19,7 +20,6 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
-#include <QThread>
 
 #include <algorithm>
 #include <utility>
@@ -157,13 +157,7 @@ CommandResult runWatch(CommandContext &context) {
 
     int lastStage = UpdaterStateNone;
     QElapsedTimer sinceStuck;
-    auto *watcherThread = new QThread();
     auto *watcher = new AbnormalDetectThread(context.vendor.index);
-    watcher->moveToThread(watcherThread);
-    QObject::connect(watcherThread, &QThread::started, watcher, &AbnormalDetectThread::start);
-    QObject::connect(watcher, &AbnormalDetectThread::workFinished, watcher, &QObject::deleteLater);
-    QObject::connect(watcher, &QObject::destroyed, watcherThread, &QThread::quit,
-                     Qt::DirectConnection);
     QObject::connect(watcher, &AbnormalDetectThread::onDeviceAbnormal, &loop, [&](int state) {
         if (state == lastStage && sinceStuck.isValid() && sinceStuck.elapsed() < kStuckSilence_ms) {
             sinceStuck.restart();
@@ -179,7 +173,8 @@ CommandResult runWatch(CommandContext &context) {
         printer.print(QStringLiteral("stuck"),
                       QStringLiteral("a camera in its %1 stage (recover it)").arg(stage), fields);
     });
-    watcherThread->start(QThread::InheritPriority);
+    WorkerThread watcherThread;
+    watcherThread.start(watcher);
 
     if (context.invocation.apply)
         for (int i = 0; i < present.size(); ++i)
@@ -191,9 +186,7 @@ CommandResult runWatch(CommandContext &context) {
     loop.exec();
 
     // As the window ends its watcher: stop() returns once the current cycle has ended.
-    watcher->stop();
-    watcherThread->wait();
-    delete watcherThread;
+    watcherThread.stop();
     CommandResult result;
     result.streamed = true;
     return result;

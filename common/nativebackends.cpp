@@ -1,6 +1,7 @@
 #include "common/nativebackends.h"
 
 #include "control/extensionunitchannel.h"
+#include "control/picturecontrols.h"
 #include "device/hotplugsource.h"
 #include "device/videoinputs.h"
 #include "preview/framecapture.h"
@@ -10,6 +11,7 @@
 void installNativeBackends() {
     installVideoInputBackend(&nativeVideoInputBackend());
     installExtensionUnitBackend(&nativeExtensionUnitBackend());
+    installPictureControlBackend(&nativePictureControlBackend());
     installFrameCaptureFactory(openNativeFrameCapture);
     installScsiBackend(&nativeScsiBackend());
     installHotplugSourceFactory(createNativeHotplugSource);

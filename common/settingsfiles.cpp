@@ -12,15 +12,33 @@
 namespace {
 // The folder of the program's files inside each configuration folder.
 const char kSettingsFolder[] = "cameracontrol";
-const char kVendorSelectionKey[] = "/product_model/main";
-// Outside any section, that is in [General].
-const char kLanguageKey[] = "language";
 
 QString settingsFileIn(const QString &configurationFolder) {
     return QStringLiteral("%1/%2/%3")
         .arg(configurationFolder, QString::fromLatin1(kSettingsFolder), kSettingsFileName);
 }
 } // namespace
+
+QString settingsKeyName(SettingsKey key) {
+    switch (key) {
+    case SettingsKey::VendorSelection:
+        return QStringLiteral("/product_model/main");
+    case SettingsKey::WindowLeft:
+        return QStringLiteral("/window/left");
+    case SettingsKey::WindowTop:
+        return QStringLiteral("/window/top");
+    case SettingsKey::WindowWidth:
+        return QStringLiteral("/window/width");
+    case SettingsKey::WindowHeight:
+        return QStringLiteral("/window/height");
+    case SettingsKey::StyleIndex:
+        return QStringLiteral("/style/index");
+    case SettingsKey::Language:
+        // Outside any section, that is in [General].
+        return QStringLiteral("language");
+    }
+    return QString();
+}
 
 QString userSettingsFile() {
     return settingsFileIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
@@ -46,7 +64,7 @@ int readVendorSelection() {
         if (!QFileInfo::exists(file))
             continue;
         const QSettings settings(file, QSettings::IniFormat);
-        const QVariant value = settings.value(QString::fromLatin1(kVendorSelectionKey));
+        const QVariant value = settings.value(settingsKeyName(SettingsKey::VendorSelection));
         if (value.isValid())
             selection = value.toInt();
     }
@@ -55,5 +73,5 @@ int readVendorSelection() {
 
 QString readLanguageSetting() {
     const QSettings settings(userSettingsFile(), QSettings::IniFormat);
-    return settings.value(QString::fromLatin1(kLanguageKey)).toString();
+    return settings.value(settingsKeyName(SettingsKey::Language)).toString();
 }

@@ -5,6 +5,8 @@
 #include <QJsonObject>
 #include <QStringList>
 
+#include <limits>
+
 namespace {
 const char kFormatKey[] = "format";
 const char kNameKey[] = "name";
@@ -28,7 +30,7 @@ std::optional<int> settingValue(const ProfileItem &item, const QJsonValue &json)
     return std::nullopt;
 }
 
-std::optional<int> positionValue(const ProfileItem &item, const QJsonValue &json) {
+std::optional<int> wholeValue(const ProfileItem &item, const QJsonValue &json) {
     if (!json.isDouble() || json.toDouble() != json.toInt() ||
         !profileValueInRange(item, json.toInt()))
         return std::nullopt;
@@ -36,6 +38,8 @@ std::optional<int> positionValue(const ProfileItem &item, const QJsonValue &json
 }
 
 QString rangeText(const ProfileItem &item) {
+    if (item.kind == ProfileItemKind::Picture)
+        return QStringLiteral("a whole number");
     if (item.kind == ProfileItemKind::Position)
         return QStringLiteral("a whole number within %1..%2").arg(item.minimum).arg(item.maximum);
     QStringList values;
@@ -48,12 +52,47 @@ QString rangeText(const ProfileItem &item) {
 const std::vector<ProfileItem> &profileItems() {
     using Kind = ProfileItemKind;
     const CameraControlId none = CameraControlId::Roll;
+    const auto picture = [none](const char *name) {
+        return ProfileItem{name,
+                           Kind::Picture,
+                           CameraSetting::Hdr,
+                           none,
+                           std::numeric_limits<int>::min(),
+                           std::numeric_limits<int>::max()};
+    };
     static const std::vector<ProfileItem> items = {
         {"tracking-mode", Kind::Setting, CameraSetting::TrackingMode, none, 0, 0},
         {"tracking-effect", Kind::Setting, CameraSetting::TrackingEffect, none, 0, 0},
         {"tracking-speed", Kind::Setting, CameraSetting::TrackingSpeed, none, 0, 0},
         {"anti-flicker", Kind::Setting, CameraSetting::AntiFlicker, none, 0, 0},
         {"hdr", Kind::Setting, CameraSetting::Hdr, none, 0, 0},
+        // The picture: the automatic controls first, so that the manual values after them are
+        // taken while their master lets them.
+        picture("white-balance-automatic"),
+        picture("auto-exposure"),
+        picture("exposure-dynamic-framerate"),
+        picture("gain-automatic"),
+        picture("hue-automatic"),
+        picture("focus-automatic"),
+        picture("brightness-automatic"),
+        picture("contrast-automatic"),
+        picture("saturation-automatic"),
+        picture("sharpness-automatic"),
+        picture("gamma-automatic"),
+        picture("backlight-compensation-automatic"),
+        picture("brightness"),
+        picture("contrast"),
+        picture("saturation"),
+        picture("hue"),
+        picture("sharpness"),
+        picture("gamma"),
+        picture("gain"),
+        picture("backlight-compensation"),
+        picture("power-line-frequency"),
+        picture("white-balance-temperature"),
+        picture("exposure-time"),
+        picture("focus"),
+        picture("iris"),
         {"zoom", Kind::Position, CameraSetting::Hdr, CameraControlId::Zoom, kZoomMinimum_percent,
          kZoomMaximum_percent},
         {"pan", Kind::Position, CameraSetting::Hdr, CameraControlId::Pan, -kPanTiltLimit_deg,
@@ -87,13 +126,13 @@ const ProfileItem &profileItemOf(CameraControlId axis) {
 }
 
 bool profileValueInRange(const ProfileItem &item, int value) {
-    if (item.kind == ProfileItemKind::Position)
+    if (item.kind != ProfileItemKind::Setting)
         return value >= item.minimum && value <= item.maximum;
     return optionIndexOfValue(*settingDefinition(item.setting).options, value) >= 0;
 }
 
 QString profileValueText(const ProfileItem &item, int value) {
-    if (item.kind == ProfileItemKind::Position)
+    if (item.kind != ProfileItemKind::Setting)
         return QString::number(value);
     const QString label = optionLabelOfValue(*settingDefinition(item.setting).options, value);
     return QStringLiteral("%1 (%2)")
@@ -194,7 +233,7 @@ std::optional<Profile> profileFromJson(const QByteArray &document, const QString
         }
         const std::optional<int> value = item->kind == ProfileItemKind::Setting
                                              ? settingValue(*item, entry.value())
-                                             : positionValue(*item, entry.value());
+                                             : wholeValue(*item, entry.value());
         if (!value) {
             const QString given = QString::fromUtf8(
                 QJsonDocument(QJsonArray{entry.value()}).toJson(QJsonDocument::Compact));

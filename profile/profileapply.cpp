@@ -6,6 +6,9 @@
 
 namespace {
 bool offers(const ProfileCamera &camera, const ProfileItem &item) {
+    // The camera itself tells which picture controls it has.
+    if (item.kind == ProfileItemKind::Picture)
+        return true;
     if (item.kind == ProfileItemKind::Position)
         return camera.offered.position;
     return modelOffers(camera.offered, item.setting);
@@ -47,6 +50,10 @@ public:
             }
             if (item.kind == ProfileItemKind::Position) {
                 axes.push_back(&outcome);
+                continue;
+            }
+            if (item.kind == ProfileItemKind::Picture) {
+                applyPicture(outcome);
                 continue;
             }
             if (settingNeedsAutoFraming(item.setting) && mode != kAutoFraming) {
@@ -118,14 +125,46 @@ private:
             outcome.result = ItemResult::WouldChange;
             return;
         }
-        if (!session.writeSetting(setting, outcome.to)) {
-            refuse(outcome, settingTimeoutText(settingDefinition(setting)));
+        if (const ControlResult written = session.writeSetting(setting, outcome.to); !written) {
+            refuse(outcome, written.describe());
             return;
         }
         if (session.readBack(setting, outcome.to, value))
             outcome.now = value;
         outcome.result = ItemResult::Changed;
         if (outcome.now != outcome.to && !settingDefinition(setting).restartsCamera)
+            refuse(outcome, reportsText(outcome));
+    }
+
+    // Checked against the control as the camera describes it now (its range, its step, whether its
+    // automatic master lets it), never clamped.
+    void applyPicture(ItemOutcome &outcome) {
+        PictureSettings &picture = session.pictureSettings();
+        const QString name = QLatin1String(outcome.item->name);
+        const PictureOutcome read = picture.read(name);
+        if (read.status == PictureStatus::UnknownControl ||
+            read.status == PictureStatus::NoCamera) {
+            notOffered(outcome, QStringLiteral("this camera does not offer it"));
+            return;
+        }
+        outcome.from = read.value;
+        if (outcome.from == outcome.to) {
+            outcome.now = outcome.from;
+            outcome.result = ItemResult::Unchanged;
+            return;
+        }
+        if (options.check) {
+            outcome.result = ItemResult::WouldChange;
+            return;
+        }
+        const PictureOutcome written = picture.write(name, outcome.to);
+        if (!written.ok()) {
+            refuse(outcome, written.message);
+            return;
+        }
+        outcome.now = written.value;
+        outcome.result = ItemResult::Changed;
+        if (outcome.now != outcome.to)
             refuse(outcome, reportsText(outcome));
     }
 
@@ -137,9 +176,8 @@ private:
                                          .arg(trackingModeText(mode)));
             return;
         }
-        CameraReadout before;
-        session.readPosition(before);
-        auto reported = [](const CameraReadout &readout, CameraControlId axis) {
+        const CameraPosition before = session.readPosition();
+        auto reported = [](const CameraPosition &readout, CameraControlId axis) {
             return axis == CameraControlId::Pan    ? readout.pan_deg
                    : axis == CameraControlId::Tilt ? readout.tilt_deg
                                                    : readout.zoom_percent;
@@ -151,29 +189,28 @@ private:
         std::vector<ItemOutcome *> moved;
         for (ItemOutcome *outcome : axes) {
             const CameraControlId axis = outcome->item->axis;
-            if (axis != CameraControlId::Zoom && zoom <= kZoomMinimum_percent) {
+            if (axis != CameraControlId::Zoom && !padMovesAtZoom(zoom)) {
                 notOffered(*outcome, QStringLiteral("pan and tilt move a zoomed picture only"));
                 continue;
             }
-            if (before.positionRead)
+            if (before.read)
                 outcome->from = reported(before, axis);
             if (outcome->from == outcome->to) {
                 outcome->now = outcome->from;
                 outcome->result = ItemResult::Unchanged;
             } else if (options.check) {
                 outcome->result = ItemResult::WouldChange;
-            } else if (session.move(axis, outcome->to)) {
+            } else if (const ControlResult result = session.move(axis, outcome->to)) {
                 moved.push_back(outcome);
             } else {
-                refuse(*outcome, QStringLiteral("the camera refused it (the log has its reason)"));
+                refuse(*outcome, result.describe());
             }
         }
         if (moved.empty())
             return;
-        CameraReadout after;
-        session.readPosition(after);
+        const CameraPosition after = session.readPosition();
         for (ItemOutcome *outcome : moved) {
-            if (after.positionRead)
+            if (after.read)
                 outcome->now = reported(after, outcome->item->axis);
             outcome->result = ItemResult::Changed;
             if (outcome->now != outcome->to)
@@ -248,14 +285,22 @@ Profile takeProfile(CameraSession &session, const ProfileCamera &camera, const Q
         if (const std::optional<int> value = read.value(item.setting))
             profile.set(item, *value);
     }
+    // A manual picture value means something only while its automatic master lets it.
+    for (const PictureControl &control : session.pictureSettings().controls()) {
+        const ProfileItem *item = findProfileItem(control.name());
+        if (item && item->kind == ProfileItemKind::Picture && control.value &&
+            !control.info.inactive && !control.info.readOnly)
+            profile.set(*item, *control.value);
+    }
     // A position means something only while the camera does not frame itself, and pan and tilt
     // only in a zoomed picture.
-    if (camera.offered.position && read.positionRead &&
+    const CameraPosition &position = read.position;
+    if (camera.offered.position && position.read &&
         read.value(CameraSetting::TrackingMode) == kTrackingOff) {
-        profile.set(profileItemOf(CameraControlId::Zoom), read.zoom_percent);
-        if (read.zoom_percent > kZoomMinimum_percent) {
-            profile.set(profileItemOf(CameraControlId::Pan), read.pan_deg);
-            profile.set(profileItemOf(CameraControlId::Tilt), read.tilt_deg);
+        profile.set(profileItemOf(CameraControlId::Zoom), position.zoom_percent);
+        if (padMovesAtZoom(position.zoom_percent)) {
+            profile.set(profileItemOf(CameraControlId::Pan), position.pan_deg);
+            profile.set(profileItemOf(CameraControlId::Tilt), position.tilt_deg);
         }
     }
     return profile;

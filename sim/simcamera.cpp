@@ -13,7 +13,9 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 }
 
 SimCamera::SimCamera(SimCameraConfig config)
-    : cfg(std::move(config)) {}
+    : cfg(std::move(config)) {
+    resetPicture();
+}
 
 std::string SimCamera::interfaceName() const {
     InterfaceNameParts parts;
@@ -39,6 +41,8 @@ void SimCamera::setStage(SimStage stage) {
     // position.
     if (previous == SimStage::Camera && stage != SimStage::Camera)
         currentPosition = SimPosition();
+    if (stage == SimStage::Camera && previous != SimStage::Camera && !keepPicture)
+        resetPicture();
     if (isDiskStage(previous) && !isDiskStage(stage))
         ++diskDepartures;
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
@@ -129,6 +133,7 @@ void SimCamera::clearLogs() {
     Guard guard(simMutex());
     xuRecords.clear();
     positionRecords.clear();
+    pictureRecords.clear();
     scsiRecords.clear();
     shellLines.clear();
     images.clear();

@@ -32,7 +32,7 @@ constexpr std::int32_t kZoomMin = 100;
 constexpr std::int32_t kZoomMax = 800;
 
 PlatformStatus fail(PlatformFailure &failure, int error) {
-    failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(error)};
+    failure = failureFromErrno("UVCIOC_CTRL_QUERY", error);
     return failure.status;
 }
 

@@ -163,13 +163,52 @@ public:
         auto camera = target.lock();
         if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
             // The device node is gone: the driver answers "no such device".
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(19)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", 19);
             return failure.status;
         }
         return camera->handleUnitRequest(selector, direction, data, length, failure);
     }
 
 private:
+    SimulatedBus &owner;
+};
+
+// A camera's picture controls; like the device node, gone while the camera is not a camera.
+class SimPictureDevice final : public PictureControlDevice, CountedHandle {
+public:
+    SimPictureDevice(SimulatedBus &bus, std::atomic<int> &counter, std::weak_ptr<SimCamera> camera)
+        : CountedHandle(counter, std::move(camera))
+        , owner(bus) {}
+    std::vector<PictureControlInfo> query() override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        return camera ? camera->queryPicture() : std::vector<PictureControlInfo>{};
+    }
+    bool read(std::uint32_t id, std::int32_t &value, std::string &reason) override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        if (!camera)
+            return reason = "no such device", false;
+        return camera->readPicture(id, value, reason);
+    }
+    bool write(std::uint32_t id, std::int32_t value, std::string &reason) override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        if (!camera)
+            return reason = "no such device", false;
+        return camera->writePicture(id, value, reason);
+    }
+
+private:
+    std::shared_ptr<SimCamera> live() const {
+        auto camera = target.lock();
+        if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera)
+            return nullptr;
+        return camera;
+    }
     SimulatedBus &owner;
 };
 
@@ -219,8 +258,28 @@ private:
 };
 } // namespace
 
+// Apart from the bus itself, whose open() already opens SCSI devices.
+class SimulatedBus::PictureBackend final : public PictureControlBackend {
+public:
+    explicit PictureBackend(SimulatedBus &bus)
+        : owner(bus) {}
+    std::unique_ptr<PictureControlDevice> open(const std::string &deviceId) override {
+        owner.poll();
+        Guard guard(simMutex());
+        for (const auto &camera : owner.d->plugged)
+            if (camera->currentStage == SimStage::Camera && !camera->camFaults.nodeRefused &&
+                interfaceHasDeviceId(camera->interfaceName(), deviceId))
+                return std::make_unique<SimPictureDevice>(owner, owner.d->openHandles, camera);
+        return nullptr;
+    }
+
+private:
+    SimulatedBus &owner;
+};
+
 SimulatedBus::SimulatedBus()
-    : d(std::make_unique<Impl>()) {}
+    : d(std::make_unique<Impl>())
+    , pictures(std::make_unique<PictureBackend>(*this)) {}
 
 SimulatedBus::~SimulatedBus() {
     uninstall();
@@ -233,6 +292,7 @@ void SimulatedBus::install() {
     installVideoInputBackend(this);
     installExtensionUnitBackend(this);
     installScsiBackend(this);
+    installPictureControlBackend(pictures.get());
     // The capture behaves like OpenCV's V4L2 back end; above it, the same MJPG handover as on
     // Linux.
     installFrameCaptureFactory([this](int index) { return handOverMjpg(openCapture(index)); });
@@ -246,6 +306,8 @@ void SimulatedBus::uninstall() {
         installExtensionUnitBackend(nullptr);
     if (&scsiBackend() == this)
         installScsiBackend(nullptr);
+    if (&pictureControlBackend() == pictures.get())
+        installPictureControlBackend(nullptr);
     installFrameCaptureFactory(nullptr);
     installHotplugSourceFactory(nullptr);
 }
@@ -268,6 +330,8 @@ void SimulatedBus::plug(const std::shared_ptr<SimCamera> &camera) {
         d->cameras.push_back(camera);
     camera->bus = this;
     d->plugged.push_back(camera);
+    if (!camera->keepPicture)
+        camera->resetPicture();
     if (camera->currentStage == SimStage::Camera)
         announceCapture(*camera, true);
 }
@@ -444,7 +508,7 @@ std::unique_ptr<ExtensionUnitDevice> SimulatedBus::activate(std::size_t position
         camera = d->lastSourceList[position].lock();
     if (!camera || !d->isPlugged(*camera) || camera->currentStage != SimStage::Camera ||
         camera->camFaults.openFails) {
-        failure = {"Activating video device", statusFromErrno(camera ? 16 : 19)};
+        failure = failureFromErrno("Activating video device", camera ? 16 : 19);
         return nullptr;
     }
     return std::make_unique<SimUnitDevice>(*this, d->openHandles, camera);

@@ -357,7 +357,7 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
     </message>
     <message>
         <source>Save as...</source>
-        <translation>Speichern unter...</translation>
+        <translation>Sichern...</translation>
     </message>
     <message>
         <source>Apply</source>
@@ -369,7 +369,7 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
     </message>
     <message>
         <source>Apply when this camera connects</source>
-        <translation>Beim Anschließen dieser Kamera anwenden</translation>
+        <translation>Beim Anschließen anwenden</translation>
     </message>
     <message>
         <source>Ctrl+%1 applies it</source>
@@ -414,6 +414,156 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
     <message>
         <source>The camera restarts; the rest follows when it is back.</source>
         <translation>Die Kamera startet neu; der Rest folgt, sobald sie wieder da ist.</translation>
+    </message>
+    <message>
+        <source>Picture</source>
+        <translation>Bild</translation>
+    </message>
+    <message>
+        <source>Shows the picture controls of the camera: brightness, white balance, exposure.</source>
+        <translation>Zeigt die Bildeinstellungen der Kamera: Helligkeit, Weißabgleich, Belichtung.</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>Profil</translation>
+    </message>
+    <message>
+        <source>Ctrl+1 to Ctrl+9 apply the first nine profiles.</source>
+        <translation>Strg+1 bis Strg+9 wenden die ersten neun Profile an.</translation>
+    </message>
+</context>
+<context>
+    <name>PicturePage</name>
+    <message>
+        <source>Brightness</source>
+        <translation>Helligkeit</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>Kontrast</translation>
+    </message>
+    <message>
+        <source>Saturation</source>
+        <translation>Sättigung</translation>
+    </message>
+    <message>
+        <source>Hue</source>
+        <translation>Farbton</translation>
+    </message>
+    <message>
+        <source>Automatic hue</source>
+        <translation>Automatischer Farbton</translation>
+    </message>
+    <message>
+        <source>Sharpness</source>
+        <translation>Schärfe</translation>
+    </message>
+    <message>
+        <source>Gamma</source>
+        <translation>Gamma</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>Verstärkung</translation>
+    </message>
+    <message>
+        <source>Automatic gain</source>
+        <translation>Automatische Verstärkung</translation>
+    </message>
+    <message>
+        <source>Backlight compensation</source>
+        <translation>Gegenlichtausgleich</translation>
+    </message>
+    <message>
+        <source>Power line frequency</source>
+        <translation>Netzfrequenz</translation>
+    </message>
+    <message>
+        <source>Automatic white balance</source>
+        <translation>Automatischer Weißabgleich</translation>
+    </message>
+    <message>
+        <source>White balance temperature</source>
+        <translation>Farbtemperatur</translation>
+    </message>
+    <message>
+        <source>Exposure mode</source>
+        <translation>Belichtungsmodus</translation>
+    </message>
+    <message>
+        <source>Exposure time</source>
+        <translation>Belichtungszeit</translation>
+    </message>
+    <message>
+        <source>Lower frame rate in low light</source>
+        <translation>Weniger Bilder/s bei wenig Licht</translation>
+    </message>
+    <message>
+        <source>Focus</source>
+        <translation>Fokus</translation>
+    </message>
+    <message>
+        <source>Automatic focus</source>
+        <translation>Autofokus</translation>
+    </message>
+    <message>
+        <source>Open a camera to set its picture.</source>
+        <translation>Öffnen Sie eine Kamera, um ihr Bild einzustellen.</translation>
+    </message>
+    <message>
+        <source>Reset picture</source>
+        <translation>Bild zurücksetzen</translation>
+    </message>
+    <message>
+        <source>This camera offers no picture controls.</source>
+        <translation>Diese Kamera bietet keine Bildeinstellungen.</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+</context>
+<context>
+    <name>PictureSettings</name>
+    <message>
+        <source>%1 can only be read; the camera sets it itself.</source>
+        <translation>%1 kann nur gelesen werden; die Kamera stellt den Wert selbst ein.</translation>
+    </message>
+    <message>
+        <source>%1 takes one of %2; %3 is not one of them.</source>
+        <translation>%1 nimmt einen der Werte %2; %3 gehört nicht dazu.</translation>
+    </message>
+    <message>
+        <source>%1 must be between %2 and %3; %4 is outside that range.</source>
+        <translation>%1 muss zwischen %2 und %3 liegen; %4 liegt außerhalb.</translation>
+    </message>
+    <message>
+        <source>%1 moves in steps of %2 from %3; %4 is between two steps.</source>
+        <translation>%1 ändert sich in Schritten von %2 ab %3; %4 liegt zwischen zwei Schritten.</translation>
+    </message>
+    <message>
+        <source>%1 is set by the camera while %2 is on; set %2 to %3 first.</source>
+        <translation>%1 wird von der Kamera eingestellt, solange %2 an ist; setzen Sie zuerst %2 auf %3.</translation>
+    </message>
+    <message>
+        <source>%1 is inactive now; the camera takes no value for it.</source>
+        <translation>%1 ist gerade inaktiv; die Kamera nimmt keinen Wert dafür an.</translation>
+    </message>
+    <message>
+        <source>No camera is open.</source>
+        <translation>Keine Kamera ist geöffnet.</translation>
+    </message>
+    <message>
+        <source>The camera offers no picture control named %1.</source>
+        <translation>Die Kamera bietet keine Bildeinstellung namens %1.</translation>
+    </message>
+    <message>
+        <source>The camera did not answer the read of %1 (%2).</source>
+        <translation>Die Kamera hat das Lesen von %1 nicht beantwortet (%2).</translation>
+    </message>
+    <message>
+        <source>The camera refused %1 = %2 (%3).</source>
+        <translation>Die Kamera hat %1 = %2 abgelehnt (%3).</translation>
     </message>
 </context>
 <context>

@@ -415,6 +415,156 @@ please try to unplug and plug the USB cable for upgrade again.</source>
         <source>The camera restarts; the rest follows when it is back.</source>
         <translation>摄像头正在重启；其余设置将在其恢复后应用。</translation>
     </message>
+    <message>
+        <source>Picture</source>
+        <translation>画面</translation>
+    </message>
+    <message>
+        <source>Shows the picture controls of the camera: brightness, white balance, exposure.</source>
+        <translation>显示摄像头的画面调节：亮度、白平衡、曝光。</translation>
+    </message>
+    <message>
+        <source>Profile</source>
+        <translation>配置文件</translation>
+    </message>
+    <message>
+        <source>Ctrl+1 to Ctrl+9 apply the first nine profiles.</source>
+        <translation>Ctrl+1 到 Ctrl+9 应用前九个配置文件。</translation>
+    </message>
+</context>
+<context>
+    <name>PicturePage</name>
+    <message>
+        <source>Brightness</source>
+        <translation>亮度</translation>
+    </message>
+    <message>
+        <source>Contrast</source>
+        <translation>对比度</translation>
+    </message>
+    <message>
+        <source>Saturation</source>
+        <translation>饱和度</translation>
+    </message>
+    <message>
+        <source>Hue</source>
+        <translation>色调</translation>
+    </message>
+    <message>
+        <source>Automatic hue</source>
+        <translation>自动色调</translation>
+    </message>
+    <message>
+        <source>Sharpness</source>
+        <translation>锐度</translation>
+    </message>
+    <message>
+        <source>Gamma</source>
+        <translation>伽马</translation>
+    </message>
+    <message>
+        <source>Gain</source>
+        <translation>增益</translation>
+    </message>
+    <message>
+        <source>Automatic gain</source>
+        <translation>自动增益</translation>
+    </message>
+    <message>
+        <source>Backlight compensation</source>
+        <translation>背光补偿</translation>
+    </message>
+    <message>
+        <source>Power line frequency</source>
+        <translation>电源频率</translation>
+    </message>
+    <message>
+        <source>Automatic white balance</source>
+        <translation>自动白平衡</translation>
+    </message>
+    <message>
+        <source>White balance temperature</source>
+        <translation>白平衡色温</translation>
+    </message>
+    <message>
+        <source>Exposure mode</source>
+        <translation>曝光模式</translation>
+    </message>
+    <message>
+        <source>Exposure time</source>
+        <translation>曝光时间</translation>
+    </message>
+    <message>
+        <source>Lower frame rate in low light</source>
+        <translation>弱光时降低帧率</translation>
+    </message>
+    <message>
+        <source>Focus</source>
+        <translation>对焦</translation>
+    </message>
+    <message>
+        <source>Automatic focus</source>
+        <translation>自动对焦</translation>
+    </message>
+    <message>
+        <source>Open a camera to set its picture.</source>
+        <translation>请先打开摄像头，再调整画面。</translation>
+    </message>
+    <message>
+        <source>Reset picture</source>
+        <translation>重置画面</translation>
+    </message>
+    <message>
+        <source>This camera offers no picture controls.</source>
+        <translation>此摄像头不提供画面调节。</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 毫秒</translation>
+    </message>
+</context>
+<context>
+    <name>PictureSettings</name>
+    <message>
+        <source>%1 can only be read; the camera sets it itself.</source>
+        <translation>%1 只能读取，由摄像头自行设置。</translation>
+    </message>
+    <message>
+        <source>%1 takes one of %2; %3 is not one of them.</source>
+        <translation>%1 只能取 %2 之一；%3 不在其中。</translation>
+    </message>
+    <message>
+        <source>%1 must be between %2 and %3; %4 is outside that range.</source>
+        <translation>%1 必须在 %2 到 %3 之间；%4 超出了该范围。</translation>
+    </message>
+    <message>
+        <source>%1 moves in steps of %2 from %3; %4 is between two steps.</source>
+        <translation>%1 以 %2 为步长（从 %3 起）变化；%4 位于两个步长之间。</translation>
+    </message>
+    <message>
+        <source>%1 is set by the camera while %2 is on; set %2 to %3 first.</source>
+        <translation>%2 开启时 %1 由摄像头自行设置；请先将 %2 设为 %3。</translation>
+    </message>
+    <message>
+        <source>%1 is inactive now; the camera takes no value for it.</source>
+        <translation>%1 当前未启用，摄像头不接受其数值。</translation>
+    </message>
+    <message>
+        <source>No camera is open.</source>
+        <translation>未打开任何摄像头。</translation>
+    </message>
+    <message>
+        <source>The camera offers no picture control named %1.</source>
+        <translation>摄像头没有名为 %1 的画面调节项。</translation>
+    </message>
+    <message>
+        <source>The camera did not answer the read of %1 (%2).</source>
+        <translation>摄像头未响应 %1 的读取（%2）。</translation>
+    </message>
+    <message>
+        <source>The camera refused %1 = %2 (%3).</source>
+        <translation>摄像头拒绝了 %1 = %2（%3）。</translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>

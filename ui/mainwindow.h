@@ -1,19 +1,21 @@
 // The application's only window and its controller: the camera list that follows plugging and
 // unplugging, the current camera over its two channels (standard camera controls and the vendor
-// extension unit), the Control and Support pages, the preview area, the themes and the firmware
-// upgrade.
+// extension unit), the Control, Picture and Support pages, the preview area, the themes and the
+// firmware upgrade.
 //
 // The window's features live in one source file each:
 //   mainwindow.cpp              construction, camera list and hot-plug, open/close, events, dialogs
 //   mainwindow_controlpage.cpp  the Control page and the settings read after an open
 //   mainwindow_preview.cpp      the preview area and its worker
 //   mainwindow_support.cpp      navigation and the Support page
+//   picturepage.cpp             the Picture page (a widget of its own)
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
 //   mainwindow_keyboard.cpp     accessible names, tab order and the keys of pad, zoom and preview
 //   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
 
+#include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
 #include "upgrade/elevation.h"
@@ -256,7 +258,7 @@ private:
 
     // Preview.
     VideoStreamThread *videoWorker = nullptr;
-    QThread *videoThread = nullptr;
+    WorkerThread videoThread;
     bool previewRunning = false;
     // Counts the preview workers started; tells a running worker's pictures from late ones.
     quint64 previewRunSerial = 0;
@@ -307,14 +309,14 @@ private:
     bool abnormalPromptOpen = false;
     QTimer *dummyProgressTimer = nullptr;
     int dummyProgress = 0;
-    // The current upgrade's thread; it and its worker delete themselves when the worker ends.
-    QPointer<QThread> upgradeThread;
+    // The current upgrade's worker and thread delete themselves when the worker ends.
+    WorkerThread upgradeThread;
     // Set while the current upgrade's final report is still to come.
     bool awaitingReport = false;
     // The open camera's firmware version when the upgrade started; empty when unknown.
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
-    QThread *abnormalThread = nullptr;
+    WorkerThread abnormalThread;
     // The package the user chose last.
     QString chosenPackage;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.

@@ -1,6 +1,7 @@
 // An upgrade or a recovery without administrator rights: handed over to an elevated instance of
 // the program with what the user chose (the package, the camera), which carries on from there.
 #include "ui/mainwindow.h"
+#include "ui/packagerefusaltext.h"
 #include "ui_mainwindow.h"
 #include "upgrade/packagesequence.h"
 
@@ -59,13 +60,13 @@ void MainWindow::carryOnHandOver(const HandOver &handOver) {
     // asked for again.
     upgrading = true;
     abnormalPromptOpen = handOver.kind == HandOver::Kind::Recover;
-    int model = ModelIndexNone;
-    const PackageSequenceOutcome outcome =
+    const PackageSequenceResult package =
         runPackageSequence([&handOver] { return handOver.package; }, effectivePackageDirectory(),
-                           model, packageSequenceHooks());
-    const PackageVerdict verdict = handOver.kind == HandOver::Kind::Upgrade
-                                       ? judgePackageForCamera(outcome, model, modelIndex)
-                                       : judgePackageForStuckCamera(outcome);
+                           packageSequenceHooks());
+    const PackageVerdict verdict =
+        handOver.kind == HandOver::Kind::Upgrade
+            ? judgePackageForCamera(package.outcome, package.model, modelIndex)
+            : judgePackageForStuckCamera(package.outcome);
     if (verdict == PackageVerdict::Accepted) {
         startUpgrade();
     } else {

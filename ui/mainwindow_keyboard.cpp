@@ -9,7 +9,10 @@
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QPushButton>
 
 #include <initializer_list>
 
@@ -48,6 +51,8 @@ void MainWindow::setUpKeyboardAndNames() {
     describe(ui->btnModeDark, tr("Dark theme"));
     describe(ui->btnNavControl, ui->btnNavControl->text(),
              tr("Shows the camera's settings and the preview."));
+    describe(ui->btnNavPicture, ui->btnNavPicture->text(),
+             tr("Shows the picture controls of the camera: brightness, white balance, exposure."));
     describe(ui->btnNavSupport, ui->btnNavSupport->text(),
              tr("Shows the device information, the firmware upgrade and the support links."));
     describe(ui->listWidgetCamera, tr("Cameras"), tr("Choosing a camera opens it."));
@@ -67,6 +72,8 @@ void MainWindow::setUpKeyboardAndNames() {
     describe(ui->sliderZoom, tr("Zoom"), tr("From 100% to 800%; + and - change it by one step."));
     describe(ui->btnRestoreDefaults, ui->btnRestoreDefaults->text(),
              tr("Restores the camera's settings; the camera may restart."));
+    describe(comboBoxProfiles, tr("Profile"),
+             tr("Ctrl+1 to Ctrl+9 apply the first nine profiles."));
     const QString section = tr("Shows or hides the section.");
     describe(ui->btnDevInfoExtend, ui->labelDevInfo->text(), section);
     describe(ui->btnDevUpdateExtend, ui->labelDevUpdate->text(), section);
@@ -93,10 +100,12 @@ void MainWindow::setUpKeyboardAndNames() {
     ui->sliderZoom->installEventFilter(this);
 
     // The tab order follows the layout: the title bar, the navigation, the camera list, then the
-    // page: the preview and the Control column top to bottom, or the Support sections.
+    // page: the preview, the Control column top to bottom and the profiles; the Picture page's
+    // rows (in the order they are built) or the Support sections.
     const std::initializer_list<QWidget *> order = {ui->btnModeLight,
                                                     ui->btnModeDark,
                                                     ui->btnNavControl,
+                                                    ui->btnNavPicture,
                                                     ui->btnNavSupport,
                                                     ui->listWidgetCamera,
                                                     ui->labPreview,
@@ -109,6 +118,11 @@ void MainWindow::setUpKeyboardAndNames() {
                                                     ui->comboBoxTrackSpeend,
                                                     ui->comboBoxMic,
                                                     ui->btnRestoreDefaults,
+                                                    comboBoxProfiles,
+                                                    btnProfileSaveAs,
+                                                    btnProfileApply,
+                                                    btnProfileDelete,
+                                                    checkBoxConnectProfile,
                                                     ui->btnDevInfoExtend,
                                                     ui->btnDevUpdateExtend,
                                                     ui->btnUpgrade,

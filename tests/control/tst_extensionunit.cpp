@@ -190,7 +190,7 @@ private slots:
         QFETCH(int, argument);
         QFETCH(QString, trace);
         QFETCH(int, value);
-        sim->camera->setSettings({3, 0, 2, 2, 1, 0});
+        sim->camera->setSettings({3, 0, 2, 2, 0, 1});
         open();
         QVERIFY(operations()[operation](unit, argument));
         QCOMPARE(xuTrace(*sim->camera), trace);

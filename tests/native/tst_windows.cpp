@@ -3,12 +3,12 @@
 // capture interfaces, and the watcher searches from a COM apartment of its own; at the API
 // boundary, hand-written COM objects take the extension unit's requests, byte for byte.
 #include "common/nativebackends.h"
+#include "common/workerthread.h"
 #include "control/ksrequests.h"
 #include "control/mediafoundationunit_win.h"
 #include "control/uvcextensionunit.h"
 #include "device/dshowcamerawrapper.h"
 #include "device/hotplugsource.h"
-#include "preview/workerthread.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/abnormaldetectthread.h"
 
@@ -167,13 +167,10 @@ private slots:
     void watcherSearchesFromItsOwnApartment() {
         ApartmentProbe probe;
         installScsiBackend(&probe);
-        auto *watcher = new AbnormalDetectThread(kProductLineQx);
-        auto *thread = new QThread;
-        watcher->moveToThread(thread);
-        connectWorkerThread(watcher, thread);
-        thread->start();
+        WorkerThread thread;
+        thread.start(new AbnormalDetectThread(kProductLineQx));
         QTRY_COMPARE(probe.apartment.load(), int(APTTYPE_MTA));
-        stopWorkerThread(watcher, thread);
+        thread.stop();
         installScsiBackend(nullptr);
     }
 };

@@ -2,9 +2,9 @@
 // asks for, one picture per frame of each supported kind, its stop paths and the pause after a
 // failed read; and an MJPG camera's frames decoded just large enough for the surface, damaged ones
 // skipped, a camera without MJPG still previewed.
+#include "common/workerthread.h"
 #include "preview/mjpgdecoder.h"
 #include "preview/videostreamthread.h"
-#include "preview/workerthread.h"
 #include "testsupport/simfixture.h"
 #include "testsupport/testsupport.h"
 
@@ -55,21 +55,24 @@ private:
     std::shared_ptr<Script> script;
 };
 
-// A worker on its thread, wired as the window wires it, whose pictures arrive here.
+// A worker on its thread, started and stopped by the helper the window uses, whose pictures
+// arrive here.
 struct Run : QObject {
     explicit Run(int index = 0) {
-        thread = new QThread;
         worker = new VideoStreamThread(index);
-        worker->moveToThread(thread);
-        connectWorkerThread(worker.data(), thread.data());
         connect(worker, &VideoStreamThread::onReader, this,
                 [this](const QPixmap &picture) { pictures << picture.toImage(); });
     }
+    void start() {
+        threads.start(worker.data());
+        thread = threads.thread();
+    }
     void stop() {
-        stopWorkerThread(worker.data(), thread.data());
+        threads.stop();
         QCoreApplication::processEvents(); // the pictures still queued
     }
     QPointer<VideoStreamThread> worker;
+    WorkerThread threads;
     QPointer<QThread> thread;
     QList<QImage> pictures;
 };
@@ -145,7 +148,7 @@ private slots:
         ScopedClock scoped(clock);
         MessageCapture messages;
         Run run;
-        run.thread->start();
+        run.start();
         QTRY_VERIFY(log->reads > 6); // every frame read, then failed reads
         run.stop();
         QVERIFY(!run.worker && !run.thread && log->released);
@@ -169,14 +172,14 @@ private slots:
         connect(
             early.worker, &VideoStreamThread::workFinished, this,
             [&] { releasedBeforeFinished = log->released.load(); }, Qt::DirectConnection);
-        early.thread->start();
+        early.start();
         QTRY_VERIFY(!early.thread);
         QCOMPARE(log->reads.load(), 0);
         QVERIFY(releasedBeforeFinished); // the capture goes before the worker announces its end
         // Stopped while reading: returns once the thread has ended and the capture is released.
         log->released = false;
         Run busy;
-        busy.thread->start();
+        busy.start();
         QTRY_VERIFY(log->reads > 10);
         busy.stop();
         QVERIFY(!busy.worker && !busy.thread && log->released);
@@ -234,7 +237,7 @@ private slots:
         sim.camera->setCameraFaults(faults);
         Run preview;
         preview.worker->setSurfaceSize(QSize(460, 258));
-        preview.thread->start();
+        preview.start();
         QTRY_VERIFY_WITH_TIMEOUT(sim.camera->framesDelivered() >= 64, 30000);
         // The window is maximised: the next frames are decoded for the larger surface.
         preview.worker->setSurfaceSize(QSize(1370, 770));

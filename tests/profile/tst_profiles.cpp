@@ -1,6 +1,7 @@
 // Profiles on the simulated camera, which keeps its settings through a restart but comes back at
-// its home position: the order of an apply and its second run, which writes nothing; another
-// model's profile; a profile taken and brought back; files refused and left as they were.
+// its home position with its picture at the defaults: the order of an apply and its second run,
+// which writes nothing; another model's profile; a profile taken and brought back; files refused
+// and left as they were.
 #include "profile/profileapply.h"
 #include "profile/profilestore.h"
 #include "testsupport/simfixture.h"
@@ -44,12 +45,15 @@ QString writes(const SimCamera &camera) {
                          .arg(record.bytes[2], 2, 16, QChar('0'));
     }
     movesUpTo(unit.size());
+    for (const SimPictureRecord &record : camera.pictureLog())
+        trace << QString("%1=%2").arg(QString::fromStdString(record.name)).arg(record.value);
     return trace.join(' ');
 }
 
 struct Camera {
     SimSettings settings;
     SimPosition position;
+    Items picture;
 };
 
 Camera inAutoFraming() {
@@ -70,6 +74,8 @@ struct OpenCamera {
         : sim(config) {
         sim.camera->setSettings(state.settings);
         sim.camera->setPosition(state.position);
+        for (const auto &control : state.picture)
+            sim.camera->setPictureValue(control.first.toStdString(), control.second);
         session.open(idOf(*sim.camera), nameOf(*sim.camera));
         sim.camera->clearLogs();
     }
@@ -79,7 +85,7 @@ struct OpenCamera {
         options.reopenAfterRestart = [this] {
             session.close();
             sim.elapse(sim.camera->restartDelay + Milliseconds(100));
-            return session.open(idOf(*sim.camera), nameOf(*sim.camera));
+            return session.open(idOf(*sim.camera), nameOf(*sim.camera)).ok();
         };
         return applyProfile(profile, session, ProfileCamera{offered, QString()}, options);
     }
@@ -126,6 +132,42 @@ private slots:
             << "02=02 zoom=300 pan=10 04=00 zoom=300 pan=10";
         QTest::newRow("zoom before pan, pan only in a zoomed picture")
             << zoomedTo(300) << profileOf({{"pan", 5}, {"zoom", 100}}) << "zoom=100";
+        QTest::newRow("picture: the automatic control off before its manual value")
+            << Camera()
+            << profileOf({{"white-balance-temperature", 5000}, {"white-balance-automatic", 0}})
+            << "white-balance-automatic=0 white-balance-temperature=5000";
+        QTest::newRow("picture: what the restart forgot, written again")
+            << Camera() << profileOf({{"microphone", 0}, {"brightness", 20}})
+            << "04=00 brightness=20 brightness=20";
+    }
+
+    // A picture value is checked against the camera's own description, never clamped.
+    void pictureChecked_data() {
+        addColumns<Profile, QString, QString>({"profile", "results", "written"});
+        QTest::newRow("outside the range")
+            << profileOf({{"brightness", 99}}) << "brightness refused"
+            << "";
+        QTest::newRow("between two steps")
+            << profileOf({{"white-balance-automatic", 0}, {"white-balance-temperature", 5005}})
+            << "white-balance-automatic changed, white-balance-temperature refused"
+            << "white-balance-automatic=0";
+        QTest::newRow("under its automatic master")
+            << profileOf({{"exposure-time", 300}}) << "exposure-time refused"
+            << "";
+        QTest::newRow("a control the camera lacks")
+            << profileOf({{"focus", 10}, {"gain", 5}}) << "gain changed, focus not offered"
+            << "gain=5";
+    }
+    void pictureChecked() {
+        QFETCH(Profile, profile);
+        QFETCH(QString, results);
+        QFETCH(QString, written);
+        OpenCamera open{Camera()};
+        const ApplyOutcome outcome = open.apply(profile);
+        QCOMPARE(resultsOf(outcome), results);
+        QCOMPARE(writes(*open.sim.camera), written);
+        for (const ItemOutcome &item : outcome.items)
+            QVERIFY(item.result != ItemResult::Refused || !item.note.isEmpty());
     }
     void applyOrder() {
         QFETCH(Camera, camera);
@@ -184,6 +226,9 @@ private slots:
         still.position.pan_deg = -7;
         still.position.tilt_deg = 4;
         still.settings.antiFlicker = 0;
+        still.picture = {{"white-balance-automatic", 0},
+                         {"white-balance-temperature", 5200},
+                         {"brightness", -10}};
         QTest::newRow("tracking off: zoom, pan and tilt") << still;
     }
     void takenAndBroughtBack() {
@@ -209,6 +254,10 @@ private slots:
         QCOMPARE(position.zoom, camera.position.zoom);
         QCOMPARE(position.pan_deg, camera.position.pan_deg);
         QCOMPARE(position.tilt_deg, camera.position.tilt_deg);
+        for (const auto &control : fresh.sim.camera->pictureControls())
+            for (const auto &wanted : camera.picture)
+                if (control.first.name == wanted.first.toStdString())
+                    QCOMPARE(control.second, wanted.second);
     }
 
     void refusedFiles_data() {
@@ -229,6 +278,9 @@ private slots:
             << "anti-flicker";
         QTest::newRow("a fraction")
             << QByteArray(R"({"format": 1, "items": {"pan": 2.5}})") << K::OutOfRange << "pan";
+        QTest::newRow("a picture value that is no number")
+            << QByteArray(R"({"format": 1, "items": {"contrast": "high"}})") << K::OutOfRange
+            << "contrast";
         QTest::newRow("a label of no value")
             << QByteArray(R"({"format": 1, "items": {"tracking-mode": "Sideways"}})")
             << K::OutOfRange << "tracking-mode";

@@ -93,6 +93,8 @@ private slots:
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
         f->child<QComboBox>("comboBoxTrackMode")->setCurrentIndex(0);
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
+        f->child<QAbstractButton>("btnNavPicture")->click();
+        QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
         f->child<QAbstractButton>("btnNavSupport")->click();
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
     }
@@ -127,7 +129,7 @@ private slots:
     void tabOrder() {
         QWidget *first = f->child("btnModeLight");
         QStringList visited;
-        for (const char *page : {"btnNavControl", "btnNavSupport"}) {
+        for (const char *page : {"btnNavControl", "btnNavPicture", "btnNavSupport"}) {
             f->child<QAbstractButton>(page)->click();
             first->setFocus(Qt::TabFocusReason);
             visited << page;
@@ -135,13 +137,20 @@ private slots:
                 if (visited.last() != QApplication::focusWidget()->objectName())
                     visited << QApplication::focusWidget()->objectName();
                 QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            } while (QApplication::focusWidget() != first && visited.size() < 40);
+            } while (QApplication::focusWidget() != first && visited.size() < 80);
         }
-        const QString top = "btnModeLight btnNavControl btnNavSupport listWidgetCamera ";
+        const QString top =
+            "btnModeLight btnNavControl btnNavPicture btnNavSupport listWidgetCamera ";
         QCOMPARE(visited.join(' '),
                  "btnNavControl " + top +
                      "labPreview comboBoxAntiFlicker comboBoxTrackMode widgetDirectionBg "
-                     "sliderZoom comboBoxMic btnRestoreDefaults btnNavSupport " +
+                     "sliderZoom comboBoxMic btnRestoreDefaults comboBoxProfiles btnProfileSaveAs "
+                     "btnNavPicture " +
+                     top +
+                     "sliderPicture_brightness sliderPicture_contrast sliderPicture_saturation "
+                     "sliderPicture_sharpness sliderPicture_gamma sliderPicture_gain "
+                     "sliderPicture_backlight-compensation checkBoxPicture_white-balance-automatic "
+                     "comboBoxPicture_auto-exposure btnResetPicture btnNavSupport " +
                      top +
                      "btnDevInfoExtend btnDevUpdateExtend btnUpgrade btnDevSupportExtend "
                      "labelHyperlinksQuickStartGuide labelHyperlinksContactSupport "
