@@ -1,5 +1,4 @@
-#include "app/startup.h"
-#include "common/nativebackends.h"
+#include "app/programstart.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>
@@ -7,14 +6,10 @@
 int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
-    prepareApplicationFrame();
-
-    installNativeBackends();
-    auto *window = new MainWindow();
-    window->show();
+    std::unique_ptr<MainWindow> window = startProgram();
     const int result = QApplication::exec();
 
-    delete window;
+    window.reset();
     delete application;
     return result;
 }

@@ -1,7 +1,7 @@
 // The Windows side of the seams as a machine without cameras or SCSI disks shows it (the test run
 // under wine): enumeration and search find nothing, device-change broadcasts are filtered down to
 // capture interfaces, and the watcher searches from a COM apartment of its own.
-#include "common/nativebackends.h"
+#include "app/nativebackends.h"
 #include "device/dshowcamerawrapper.h"
 #include "device/hotplugsource.h"
 #include "preview/workerthread.h"
