@@ -60,8 +60,8 @@ Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=$display
 for _ in $(seq 50); do xwininfo -root >/dev/null 2>&1 && break; sleep 0.1; done
-# Starts a program, waits for a viewable top-level window of its class; prints the milliseconds
-# from exec to then, and leaves the process id in $started.
+# Starts a program, waits for a viewable top-level window of its class; leaves the milliseconds
+# from exec to then in $elapsed (-1: it ended first) and the process id in $started.
 start_until_visible() {
     local class=$1
     shift
@@ -74,11 +74,11 @@ start_until_visible() {
             index($0, c) { for (i = 1; i <= NF; ++i) if ($i ~ /^[0-9]+x[0-9]+\+/) {
                 split($i, g, /[x+]/); if (g[1] >= 50 && g[2] >= 50) print $1 } }'); do
             if xwininfo -id "$id" 2>/dev/null | grep -q IsViewable; then
-                echo $((($(date +%s%N) - t0) / 1000000))
+                elapsed=$((($(date +%s%N) - t0) / 1000000))
                 return
             fi
         done
-        kill -0 $started 2>/dev/null || { echo "-1"; return; }
+        kill -0 $started 2>/dev/null || { elapsed=-1; return; }
     done
 }
 mkdir -p "$work/home" "$work/run"
@@ -93,10 +93,10 @@ median() { sort -n | awk '{v[NR] = $1} END {print v[1] "/" v[int((NR + 1) / 2)] 
 measure() {
     local class=$1
     shift
-    local times=() t
+    local times=()
     for i in $(seq "$runs"); do
-        t=$(start_until_visible "$class" "$@")
-        times+=("$t")
+        start_until_visible "$class" "$@"
+        times+=("$elapsed")
         if [ "$i" = 1 ]; then settle_figures $started; fi
         kill $started 2>/dev/null || true
         wait $started 2>/dev/null || true

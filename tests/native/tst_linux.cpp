@@ -1,7 +1,10 @@
 // The Linux side of the seams over a sysfs tree of our own, with every ioctl on its nodes answered
 // by the fake kernel: which nodes are cameras and under which name, hot-plug tracking, the V4L2
 // pan/tilt/zoom requests with their arc-seconds, the extension unit's UVCIOC_CTRL_QUERY in both
-// directions, and the SCSI generic candidates and their SG_IO requests.
+// directions, the SCSI generic candidates and their SG_IO requests; and the preview on the V4L2
+// capture: the format negotiated, which frames become pictures (damaged ones skipped, a wake-up
+// without a frame waited out), a camera pulled out mid-stream let go of at once, a stop that ends
+// the wait for the next frame at once, and YUYV colours.
 #include "common/deviceaccess.h"
 #include "control/extensionunitchannel_linux.h"
 #include "control/uvcextensionunit.h"
@@ -9,13 +12,22 @@
 #include "device/interfacename.h"
 #include "device/v4l2node_linux.h"
 #include "fakekernel.h"
+#include "preview/v4l2capture_linux.h"
+#include "sim/simcamera.h"
+#include "testsupport/previewrun.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/scsichannel_linux.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <linux/videodev2.h>
+
+using Steps = std::deque<FakeFrameStep>;
+using Formats = std::vector<std::uint32_t>;
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(Formats)
 
 namespace {
 constexpr unsigned kCapture = V4L2_CAP_VIDEO_CAPTURE | V4L2_CAP_STREAMING;
@@ -50,6 +62,23 @@ QString summary(const std::vector<VideoInputInfo> &inputs) {
                                                   : "-");
     return items.join(' ');
 }
+// A red MJPG frame of 64 x 36 pixels; a cut one lacks its second half.
+FakeFrameStep red(bool damaged = false, bool cut = false) {
+    QImage picture(64, 36, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    FakeFrameStep step{{}, damaged, 0};
+    encodeJpeg(picture, 90, step.bytes);
+    step.bytes.resize(cut ? step.bytes.size() / 2 : step.bytes.size());
+    return step;
+}
+const FakeFrameStep again{{}, false, EAGAIN};
+const FakeFrameStep gone{{}, false, ENODEV};
+const Formats mjpgAndYuyv{V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_YUYV};
+
+// Four by two pixels, two to a chroma pair, four padding bytes after each row: white and black,
+// red and red; blue and blue, grey and grey (ITU-R BT.601 video range).
+const FakeFrameStep yuyvPattern{{235, 128, 16, 128, 81,  90,  81,  240, 0, 0, 0, 0,
+                                 41,  240, 41, 110, 126, 128, 126, 128, 0, 0, 0, 0}};
 } // namespace
 
 class TestLinux : public QObject {
@@ -78,6 +107,7 @@ private slots:
         kernel->addVideoNode(5, platform, kCapture, "Platform Camera");
     }
     void cleanup() {
+        installFrameCaptureFactory(nullptr);
         installVideoInputBackend(nullptr);
         installExtensionUnitBackend(nullptr);
         kernel.reset();
@@ -263,7 +293,74 @@ private slots:
                          "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000",
                          "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000"}));
     }
+
+    void stream_data() {
+        // formats: offered, the fallback first; pixels: of the first picture (none: red)
+        addColumns<Formats, Steps, QString, int, int, bool, QStringList>(
+            {"formats", "steps", "negotiated", "pictures", "damagedLines", "gone", "pixels"});
+        const QString mjpg = "video0 S_FMT MJPG 1920x1080";
+        QTest::newRow("one flagged damaged") << mjpgAndYuyv << Steps{red(), red(true), red()}
+                                             << mjpg << 2 << 1 << false << QStringList();
+        QTest::newRow("one cut short") << mjpgAndYuyv << Steps{red(false, true), red()} << mjpg << 1
+                                       << 1 << false << QStringList();
+        QTest::newRow("a burst of damaged ones, logged once")
+            << mjpgAndYuyv << Steps{red(true), red(true), red(true), red()} << mjpg << 1 << 1
+            << false << QStringList();
+        QTest::newRow("woken without a frame")
+            << mjpgAndYuyv << Steps{again, red(), again, again, red()} << mjpg << 2 << 0 << false
+            << QStringList();
+        QTest::newRow("camera gone mid-stream") << mjpgAndYuyv << Steps{red(), red(), gone, red()}
+                                                << mjpg << 2 << 0 << true << QStringList();
+        QTest::newRow("nothing comes")
+            << mjpgAndYuyv << Steps{} << mjpg << 0 << 0 << false << QStringList();
+        QTest::newRow("YUYV where MJPG is missing")
+            << Formats{V4L2_PIX_FMT_YUYV} << Steps{yuyvPattern}
+            << mjpg + ", video0 S_FMT YUYV 1920x1080" << 1 << 0 << false
+            << QStringList{"#ffffff", "#000000", "#ff0000", "#ff0000",
+                           "#0000ff", "#0000ff", "#808080", "#808080"};
+    }
+    void stream() {
+        QFETCH(Formats, formats);
+        QFETCH(Steps, steps);
+        QFETCH(QString, negotiated);
+        QFETCH(int, pictures);
+        QFETCH(int, damagedLines);
+        QFETCH(bool, gone);
+        QFETCH(QStringList, pixels);
+        // video0 of the camera on 1-1 streams.
+        kernel->addStream(0, formats, pixels.isEmpty() ? 64 : 4, pixels.isEmpty() ? 36 : 2, 4,
+                          steps);
+        installFrameCaptureFactory([this](int i) { return openV4l2Capture(kernel->devNode(i)); });
+        MessageCapture messages;
+        Run run;
+        run.worker->setSurfaceSize(QSize(16, 9)); // MJPG frames are decoded at a quarter
+        run.thread->start();
+        // Every step taken and the worker back at its wait, or the gone camera let go of at once
+        // (the frame after it never taken), while the preview still runs.
+        QTRY_VERIFY(gone ? !kernel->nodeHeld(0) : kernel->waits > 0);
+        QTRY_COMPARE(run.pictures.size(), pictures);
+        // Stopped while it waits for a frame: the wait ends at once.
+        QElapsedTimer timer;
+        timer.start();
+        run.worker->stop();
+        QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
+        run.stop();
+        QVERIFY(!run.worker && !run.thread && !kernel->nodeHeld(0));
+        QCOMPARE(run.pictures.size(), pictures);
+        QCOMPARE(kernel->calls.filter("S_FMT").join(", "), negotiated);
+        QCOMPARE(kernel->calls.last(), gone ? "video0 STREAMON" : "video0 STREAMOFF");
+        QCOMPARE(messages.messages().filter("Skipping damaged").size(), damagedLines);
+        const QImage first = run.pictures.value(0, QImage(16, 9, QImage::Format_RGB32));
+        QStringList colours;
+        for (int i = 0; i < first.width() * first.height(); ++i)
+            colours << first.pixelColor(i % first.width(), i / first.width()).name();
+        const QColor centre = first.pixelColor(first.width() / 2, first.height() / 2);
+        if (!pixels.isEmpty())
+            QCOMPARE(colours, pixels);
+        else if (pictures > 0)
+            QVERIFY(first.size() == QSize(16, 9) && centre.red() > 200 && centre.green() < 60);
+    }
 };
 
-QTEST_GUILESS_MAIN(TestLinux)
+QTEST_MAIN(TestLinux)
 #include "tst_linux.moc"
