@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "testsupport/testsupport.h"
+
 class TestStartup : public QObject {
     Q_OBJECT
 
@@ -25,33 +27,28 @@ private slots:
         QCOMPARE(&videoInputBackend(), &nativeVideoInputBackend());
         QCOMPARE(&extensionUnitBackend(), &nativeExtensionUnitBackend());
         QCOMPARE(&scsiBackend(), &nativeScsiBackend());
-        using CaptureOpener = std::unique_ptr<FrameCapture> (*)(int);
-        using SourceMaker = std::unique_ptr<HotplugSource> (*)();
         const FrameCaptureFactory captures = installedFrameCaptureFactory();
         const HotplugSourceFactory sources = installedHotplugSourceFactory();
-        const auto *opener = captures.target<CaptureOpener>();
-        const auto *maker = sources.target<SourceMaker>();
-        QVERIFY(opener && *opener == &openNativeFrameCapture);
-        QVERIFY(maker && *maker == &createNativeHotplugSource);
+        QCOMPARE(*captures.target<decltype(&openNativeFrameCapture)>(), &openNativeFrameCapture);
+        QCOMPARE(*sources.target<decltype(&createNativeHotplugSource)>(),
+                 &createNativeHotplugSource);
         window.reset();
         qInstallMessageHandler(nullptr);
 
-        QFile log(home.path() + "/.cameracontrol/cameracontrol.log");
-        QVERIFY(log.open(QIODevice::ReadOnly));
-        const QStringList lines = QString::fromLocal8Bit(log.readAll()).split("\r\n");
+        const QStringList lines =
+            QString::fromLocal8Bit(readFile(home.path() + "/.cameracontrol/cameracontrol.log"))
+                .split("\r\n");
         // "[yyyy-MM-dd hh:mm:ss.zzz] -I- : <message>", the local time it was written (a build
         // that keeps source locations adds them before the colon).
         const QRegularExpression form(
             R"(^\[([-\d]{10} [:\d]{8}\.\d{3})\] -I- ( \S+\(\d+\) <<.*>>)?: )");
-        const QString rule(51, '-');
-        const QStringList banner{rule, "- System Start!", rule};
+        const QStringList banner{QString(51, '-'), "- System Start!", QString(51, '-')};
         for (int i = 0; i < banner.size(); ++i) {
             const QRegularExpressionMatch match = form.match(lines.value(i));
             QVERIFY2(match.hasMatch(), qPrintable(lines.value(i)));
             QCOMPARE(lines.value(i).mid(match.capturedLength()), banner.at(i));
-            const auto written =
-                QDateTime::fromString(match.captured(1), "yyyy-MM-dd hh:mm:ss.zzz");
-            QVERIFY(qAbs(written.secsTo(QDateTime::currentDateTime())) < 60);
+            QVERIFY(qAbs(QDateTime::fromString(match.captured(1), "yyyy-MM-dd hh:mm:ss.zzz")
+                             .secsTo(QDateTime::currentDateTime())) < 60);
         }
     }
 };

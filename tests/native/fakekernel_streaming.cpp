@@ -20,13 +20,12 @@ extern "C" int poll(struct pollfd *fds, nfds_t count, int timeout_ms) {
     int ready = 0, nodes = 0;
     for (nfds_t i = 0; kernel && i < count; ++i) {
         const std::string node = kernel->nodeOf(fds[i].fd);
-        if (!node.empty()) {
-            others[i].fd = -1;
-            ++nodes;
-            ready += kernel->streamReady(node) ? 1 : 0;
-        }
+        others[i].fd = node.empty() ? fds[i].fd : -1;
+        nodes += node.empty() ? 0 : 1;
+        ready += !node.empty() && kernel->streamReady(node) ? 1 : 0;
     }
-    kernel &&nodes > 0 && ready == 0 ? ++kernel->waits : 0;
+    if (nodes > 0 && ready == 0)
+        ++kernel->waits;
     const timespec wait{timeout_ms / 1000, (timeout_ms % 1000) * 1000000L};
     const int result = ready > 0 ? ready
                                  : int(::syscall(SYS_ppoll, others.data(), count,

@@ -303,16 +303,11 @@ private slots:
                                              << mjpg << 2 << 1 << false << QStringList();
         QTest::newRow("one cut short") << mjpgAndYuyv << Steps{red(false, true), red()} << mjpg << 1
                                        << 1 << false << QStringList();
-        QTest::newRow("a burst of damaged ones, logged once")
-            << mjpgAndYuyv << Steps{red(true), red(true), red(true), red()} << mjpg << 1 << 1
-            << false << QStringList();
         QTest::newRow("woken without a frame")
             << mjpgAndYuyv << Steps{again, red(), again, again, red()} << mjpg << 2 << 0 << false
             << QStringList();
         QTest::newRow("camera gone mid-stream") << mjpgAndYuyv << Steps{red(), red(), gone, red()}
                                                 << mjpg << 2 << 0 << true << QStringList();
-        QTest::newRow("nothing comes")
-            << mjpgAndYuyv << Steps{} << mjpg << 0 << 0 << false << QStringList();
         QTest::newRow("YUYV where MJPG is missing")
             << Formats{V4L2_PIX_FMT_YUYV} << Steps{yuyvPattern}
             << mjpg + ", video0 S_FMT YUYV 1920x1080" << 1 << 0 << false
@@ -327,9 +322,8 @@ private slots:
         QFETCH(int, damagedLines);
         QFETCH(bool, gone);
         QFETCH(QStringList, pixels);
-        // video0 of the camera on 1-1 streams.
-        kernel->addStream(0, formats, pixels.isEmpty() ? 64 : 4, pixels.isEmpty() ? 36 : 2, 4,
-                          steps);
+        const bool yuyv = !pixels.isEmpty();
+        kernel->addStream(0, formats, yuyv ? 4 : 64, yuyv ? 2 : 36, 4, steps); // video0 on 1-1
         installFrameCaptureFactory([this](int i) { return openV4l2Capture(kernel->devNode(i)); });
         MessageCapture messages;
         Run run;
@@ -350,15 +344,11 @@ private slots:
         QCOMPARE(kernel->calls.filter("S_FMT").join(", "), negotiated);
         QCOMPARE(kernel->calls.last(), gone ? "video0 STREAMON" : "video0 STREAMOFF");
         QCOMPARE(messages.messages().filter("Skipping damaged").size(), damagedLines);
-        const QImage first = run.pictures.value(0, QImage(16, 9, QImage::Format_RGB32));
-        QStringList colours;
-        for (int i = 0; i < first.width() * first.height(); ++i)
-            colours << first.pixelColor(i % first.width(), i / first.width()).name();
-        const QColor centre = first.pixelColor(first.width() / 2, first.height() / 2);
-        if (!pixels.isEmpty())
-            QCOMPARE(colours, pixels);
-        else if (pictures > 0)
-            QVERIFY(first.size() == QSize(16, 9) && centre.red() > 200 && centre.green() < 60);
+        const QImage first = run.pictures.value(0); // 4 x 2 pixels, else decoded at a quarter
+        for (int i = 0; i < pixels.size(); ++i)
+            QCOMPARE(first.pixelColor(i % 4, i / 4).name(), pixels.at(i));
+        QVERIFY(pictures == 0 || !pixels.isEmpty() ||
+                (first.size() == QSize(16, 9) && first.pixelColor(8, 4).red() > 200));
     }
 };
 

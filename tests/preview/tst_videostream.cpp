@@ -1,8 +1,6 @@
 // The preview worker on its own thread, wired as the window wires it: the capture settings it
-// asks for, one picture per frame of decoded pixels, its stop paths and the pause after a failed
-// read; and the size an MJPG frame is decoded to for a surface. (Frames of a V4L2 camera:
-// tests/native/tst_v4l2capture.cpp.)
-#include "preview/mjpgdecoder.h"
+// asks for, pictures of decoded pixels, one per frame, its stop paths and the pause after a failed
+// read. (Frames of a V4L2 camera, MJPG decoded for the surface: tests/native/tst_linux.cpp.)
 #include "preview/videostreamthread.h"
 #include "testsupport/previewrun.h"
 #include "testsupport/testsupport.h"
@@ -99,48 +97,12 @@ private slots:
         QFETCH(QList<double>, current);
         QFETCH(QString, calls);
         log->opened = open;
-        const CaptureProperty ids[] = {CaptureProperty::FrameRate, CaptureProperty::FrameWidth,
-                                       CaptureProperty::FrameHeight, CaptureProperty::FourCc};
-        for (int i = 0; i < 4; ++i)
-            log->properties[static_cast<int>(ids[i])] = current.at(i);
+        for (int i = 0; i < 4; ++i) // FrameRate, FrameWidth, FrameHeight, FourCc
+            log->properties[std::array<int, 4>{5, 3, 4, 6}[i]] = current.at(i);
         MessageCapture messages;
         VideoStreamThread worker(7);
         QCOMPARE(log->calls.join(", "), calls);
         QCOMPARE(messages.contains("Open camera failed!"), !open);
-    }
-
-    void onePicturePerFrame_data() {
-        // pixels: the first pixel of each picture, as #rrggbb
-        addColumns<PixelFormat, QStringList>({"format", "pixels"});
-        QTest::newRow("BGR becomes RGB")
-            << PixelFormat::Bgr24 << QStringList{"#1e140a", "#3c2814", "#5a3c1e"};
-        QTest::newRow("gray") << PixelFormat::Gray8 << QStringList{"#0a0a0a", "#141414", "#1e1e1e"};
-        QTest::newRow("BGRA") << PixelFormat::Bgra32
-                              << QStringList{"#1e140a", "#3c2814", "#5a3c1e"};
-        QTest::newRow("16-bit makes no picture") << PixelFormat::Other << QStringList{};
-    }
-    void onePicturePerFrame() {
-        QFETCH(PixelFormat, format);
-        QFETCH(QStringList, pixels);
-        log->format = format;
-        log->frames = 3;
-        VirtualClock clock;
-        ScopedClock scoped(clock);
-        MessageCapture messages;
-        Run run;
-        run.thread->start();
-        QTRY_VERIFY(log->reads > 6); // every frame read, then failed reads
-        run.stop();
-        QVERIFY(!run.worker && !run.thread && log->released);
-        QCoreApplication::processEvents();
-        QStringList got;
-        for (const QImage &picture : qAsConst(run.pictures))
-            got << picture.pixelColor(0, 0).name();
-        QCOMPARE(got, pixels);
-        QCOMPARE(messages.messages().count("ERROR: Mat could not be converted to QImage."),
-                 pixels.isEmpty() ? 3 : 0);
-        // A failed read is followed by one frame time, so a missing camera does not spin.
-        QCOMPARE(clock.slept().count(), (log->reads - 3) * 33LL);
     }
 
     void stopPaths() {
@@ -156,29 +118,18 @@ private slots:
         QTRY_VERIFY(!early.thread);
         QCOMPARE(log->reads.load(), 0);
         QVERIFY(releasedBeforeFinished); // the capture goes before the worker announces its end
-        // Stopped while reading: tests/native/tst_v4l2capture.cpp.
-    }
-
-    void decodedSizeCoversTheSurface_data() {
-        // surface: logical pixels
-        addColumns<QSize, QSize, qreal, QSize>({"frame", "surface", "ratio", "decoded"});
-        const QSize hd(1920, 1080);
-        QTest::newRow("default surface") << hd << QSize(460, 258) << 1.0 << QSize(480, 270);
-        QTest::newRow("default surface, ratio 1.5")
-            << hd << QSize(460, 258) << 1.5 << QSize(960, 540);
-        QTest::newRow("maximised") << hd << QSize(1370, 770) << 1.0 << hd;
-        QTest::newRow("an eighth, rounded up") << hd << QSize(160, 90) << 1.5 << QSize(240, 135);
-        QTest::newRow("one pixel more") << hd << QSize(241, 136) << 1.0 << QSize(480, 270);
-        QTest::newRow("size not known yet") << hd << QSize(0, 0) << 1.0 << hd;
-        QTest::newRow("odd frame") << QSize(1366, 766) << QSize(170, 95) << 1.0 << QSize(171, 96);
-    }
-
-    void decodedSizeCoversTheSurface() {
-        QFETCH(QSize, frame);
-        QFETCH(QSize, surface);
-        QFETCH(qreal, ratio);
-        QFETCH(QSize, decoded);
-        QCOMPARE(MjpgDecoder::decodedSize(frame, surfaceInDevicePixels(surface, ratio)), decoded);
+        // Three frames, one picture each; then failed reads, each followed by one frame time,
+        // so a missing camera does not spin.
+        log->frames = 3;
+        log->reads = 0;
+        VirtualClock clock;
+        ScopedClock scoped(clock);
+        Run run;
+        run.thread->start();
+        QTRY_VERIFY(log->reads > 6);
+        run.stop();
+        QCOMPARE(run.pictures.size(), 3);
+        QCOMPARE(clock.slept().count(), (log->reads - 3) * 33LL);
     }
 };
 

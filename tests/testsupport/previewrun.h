@@ -11,9 +11,9 @@
 #include <QThread>
 
 struct Run : QObject {
-    explicit Run(int index = 0) {
-        thread = new QThread;
-        worker = new VideoStreamThread(index);
+    explicit Run(int index = 0)
+        : worker(new VideoStreamThread(index))
+        , thread(new QThread) {
         worker->moveToThread(thread);
         connectWorkerThread(worker.data(), thread.data());
         connect(worker, &VideoStreamThread::onReader, this,
