@@ -30,28 +30,23 @@ fi
 (cd "$build" && cpack -G DEB -B "$work/deb" >/dev/null)
 deb=$(ls "$work"/deb/cameracontrol_*.deb)
 cp "$deb" "$root/tmp/cc-footprint.deb"
-# Count the packages apt would install and add up their Installed-Size (KiB).
+# The packages apt would install, as name=version.
 packages() {
     chroot "$root" apt-get install -s "$1" 2>/dev/null | awk '/^Inst /{print $2 "=" substr($3, 2)}'
 }
+# Adds up the Installed-Size (KiB) of the packages read ("name=version"), the program's own
+# package ($1 KiB) counted apart.
 installed_kib() {
-    local total=0 size name
-    while read -r name; do
-        if [ "$name" = "cameracontrol=$(dpkg-deb -f "$deb" Version)" ]; then
-            size=$(dpkg-deb -f "$deb" Installed-Size)
-        else
-            size=$(chroot "$root" apt-cache show "$name" | awk '/^Installed-Size:/{print $2; exit}')
-        fi
-        total=$((total + size))
-    done
-    echo $total
+    grep -v '^cameracontrol=' | xargs chroot "$root" apt-cache show 2>/dev/null |
+        awk -v own="$1" '/^Package:/ {p = $2} /^Installed-Size:/ && !(p in seen) {seen[p]; s += $2}
+            END {print s + own}'
 }
 ours_list=$(packages /tmp/cc-footprint.deb)
 tool_list=$(packages qv4l2)
 ours_count=$(wc -l <<<"$ours_list")
 tool_count=$(wc -l <<<"$tool_list")
-ours_mib=$(($(installed_kib <<<"$ours_list") / 1024))
-tool_mib=$(($(installed_kib <<<"$tool_list") / 1024))
+ours_mib=$(($(installed_kib "$(dpkg-deb -f "$deb" Installed-Size)" <<<"$ours_list") / 1024))
+tool_mib=$(($(installed_kib 0 <<<"$tool_list") / 1024))
 opencv=$(grep -c '^libopencv' <<<"$ours_list" || true)
 
 # --- the window

@@ -344,11 +344,11 @@ private slots:
         QCOMPARE(kernel->calls.filter("S_FMT").join(", "), negotiated);
         QCOMPARE(kernel->calls.last(), gone ? "video0 STREAMON" : "video0 STREAMOFF");
         QCOMPARE(messages.messages().filter("Skipping damaged").size(), damagedLines);
-        const QImage first = run.pictures.value(0); // 4 x 2 pixels, else decoded at a quarter
+        const QImage picture = run.pictures.value(0); // 4 x 2 pixels, else decoded at a quarter
         for (int i = 0; i < pixels.size(); ++i)
-            QCOMPARE(first.pixelColor(i % 4, i / 4).name(), pixels.at(i));
+            QCOMPARE(picture.pixelColor(i % 4, i / 4).name(), pixels.at(i));
         QVERIFY(pictures == 0 || !pixels.isEmpty() ||
-                (first.size() == QSize(16, 9) && first.pixelColor(8, 4).red() > 200));
+                (picture.size() == QSize(16, 9) && picture.pixelColor(8, 4).red() > 200));
     }
 };
 
