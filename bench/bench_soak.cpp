@@ -162,8 +162,8 @@ Fault randomFault(QRandomGenerator &random) {
         fault.faults.neverAcknowledge = true;
         break;
     case 2:
-        fault.name = "every n-th request fails (n = 3..12)";
-        fault.faults.failEveryNthRequest = 3 + static_cast<int>(random.bounded(10));
+        fault.name = "every n-th vendor command fails (n = 3..12)";
+        fault.faults.failEveryNthVendorCommand = 3 + static_cast<int>(random.bounded(10));
         break;
     case 3:
         fault.name = "no return as a camera";

@@ -108,7 +108,7 @@ void imageOnVirtualClock(const QString &image, int size, int failEveryNth) {
     bus.install();
     auto camera = bootLoaderCamera(bus);
     SimUpdaterFaults faults;
-    faults.failEveryNthRequest = failEveryNth;
+    faults.failEveryNthVendorCommand = failEveryNth;
     camera->setUpdaterFaults(faults);
     const auto start = Wall::now();
     sendImageFile(image, 0x21000000);

@@ -35,6 +35,8 @@ void SimCamera::setStage(SimStage stage) {
     const SimStage previous = currentStage;
     currentStage = stage;
     updater = UpdaterProtocolState();
+    if (isDiskStage(previous) && !isDiskStage(stage))
+        ++diskDepartures;
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
         bus->announceCapture(*this, stage == SimStage::Camera);
 }

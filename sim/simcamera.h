@@ -92,7 +92,8 @@ struct SimCameraFaults {
 // Updater-side failures.
 struct SimUpdaterFaults {
     bool neverAcknowledge = false;          // status reads never say 0x0D 0x00
-    int failEveryNthRequest = 0;            // when > 0: every n-th SCSI request fails
+    int failEveryNthVendorCommand = 0;      // when > 0: every n-th 0xE8 command fails
+    bool refuseImageHeaders = false;        // image headers are refused (CHECK CONDITION)
     bool neverReturnsAsCamera = false;      // "reset" in u-Boot leaves it in u-Boot
     bool neverShowsVolume = false;          // after enter-upgrade it never appears as a disk
     long long vanishAfterBytes = -1;        // when >= 0: the disk disappears after this payload
@@ -111,6 +112,7 @@ struct SimScsiRecord {
     std::vector<std::uint8_t> data; // payload sent, or answer given
     std::uint32_t timeout_s = 0;
     bool succeeded = false;
+    SimStage stage = SimStage::Off; // the stage that answered
 };
 
 // A JPEG picture of `picture` at `quality` (1..100), 4:2:2 as cameras send it; false when it
@@ -148,6 +150,12 @@ public:
     // active clock.
     Milliseconds restartDelay{3000};
     Milliseconds updaterAppearDelay{2000};
+    // The boot ROM runs the updater program on the same disk instead of leaving the bus and
+    // coming back as the program's own disk after restartDelay, as the camera does.
+    bool updaterOnSameDisk = false;
+    // Times the camera has left the bus as a disk: a handle opened before is a handle of a disk
+    // that is gone.
+    long long diskDepartures = 0;
 
     std::vector<SimXuRecord> xuLog() const;
     std::vector<SimScsiRecord> scsiLog() const;
@@ -190,6 +198,7 @@ private:
     mutable long long paintedFrames = 0; // by renderFrame(), one per frame delivered
     long long unitRequests = 0;
     long long scsiRequests = 0;
+    long long vendorCommands = 0;
     std::vector<SimXuRecord> xuRecords;
     // The answer that the next read of the response control returns (extension-unit model).
     std::array<std::uint8_t, 8> unitAnswer{};

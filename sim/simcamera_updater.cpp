@@ -1,7 +1,9 @@
 // The camera's mass-storage side in its updater stages.
 //
 // Boot ROM: takes the updater program as raw data chunks (subcommand 1, the last one 4) and then
-// runs it on the same disk (stage Updater). Updater: takes the boot-loader image (header,
+// runs it: the program brings its own USB device, so the disk leaves the bus and the program's
+// disk (stage Updater) comes back after restartDelay (at once on the same disk with
+// updaterOnSameDisk). Updater: takes the boot-loader image (header,
 // subcommand 5, then data chunks), acknowledges it only when its size and MD5 match the header,
 // and restarts into the boot loader once the acknowledgement has been read. Boot loader: takes
 // images into memory the same way and boot-loader command lines (subcommand 6), acknowledging
@@ -73,6 +75,7 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
         record.cdb.assign(cdb, cdb + cdbLength);
     record.direction = direction;
     record.timeout_s = timeout_s;
+    record.stage = currentStage;
     if (direction == ScsiDirection::ToDevice && data)
         record.data.assign(data, data + length);
     ++scsiRequests;
@@ -114,8 +117,6 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
 
     if (!cdb || (length > 0 && !data))
         return finish(false);
-    if (updFaults.failEveryNthRequest > 0 && scsiRequests % updFaults.failEveryNthRequest == 0)
-        return finish(false);
 
     // INQUIRY: 12 00 00 00 24 00, 36 bytes from the device.
     if (cdbLength == 6 && cdb[0] == 0x12) {
@@ -147,6 +148,10 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
                                     std::uint32_t(cdb[8]) << 8 | std::uint32_t(cdb[9]);
     if (announced != length || length > 65536)
         return finish(false);
+    ++vendorCommands;
+    if (updFaults.failEveryNthVendorCommand > 0 &&
+        vendorCommands % updFaults.failEveryNthVendorCommand == 0)
+        return finish(false); // ABORTED COMMAND
     const std::uint8_t subcommand = cdb[1];
     const bool fromDevice = subcommand == 2;
     if ((direction == ScsiDirection::FromDevice) != fromDevice)
@@ -215,8 +220,10 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
                 return finish(false);
             const bool complete = subcommand == 4;
             finish(true);
-            if (complete)
-                setStage(SimStage::Updater); // the updater runs on the same disk
+            if (complete && updaterOnSameDisk)
+                setStage(SimStage::Updater);
+            else if (complete)
+                restartInto(SimStage::Updater, false, {});
             return true;
         }
         return finish(false);
@@ -227,7 +234,7 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
         case 2:
             return answerStatus();
         case 5:
-            if (length != 24)
+            if (length != 24 || updFaults.refuseImageHeaders)
                 return finish(false);
             // The updater takes nothing but the boot-loader image, which has no load address.
             if (currentStage == SimStage::Updater && little32(data) != 0xFFFFFFFFu)

@@ -173,21 +173,25 @@ private:
 
 class SimScsi final : public ScsiDevice, CountedHandle {
 public:
-    SimScsi(SimulatedBus &bus, std::atomic<int> &counter, std::weak_ptr<SimCamera> camera)
-        : CountedHandle(counter, std::move(camera))
-        , owner(bus) {}
+    SimScsi(SimulatedBus &bus, std::atomic<int> &counter, const std::shared_ptr<SimCamera> &camera)
+        : CountedHandle(counter, camera)
+        , owner(bus)
+        , departuresAtOpen(camera->diskDepartures) {}
     bool execute(const std::uint8_t *cdb, std::size_t cdbLength, ScsiDirection direction,
                  std::uint8_t *data, std::uint32_t length, std::uint32_t timeout_s) override {
         owner.poll();
         Guard guard(simMutex());
         auto camera = target.lock();
-        if (!camera || !owner.isPlugged(camera) || !isDiskStage(camera->stage()))
+        // A disk that has left the bus since it was opened is gone, whatever came back.
+        if (!camera || !owner.isPlugged(camera) || !isDiskStage(camera->stage()) ||
+            camera->diskDepartures != departuresAtOpen)
             return false;
         return camera->handleScsi(cdb, cdbLength, direction, data, length, timeout_s);
     }
 
 private:
     SimulatedBus &owner;
+    const long long departuresAtOpen;
 };
 
 class SimFrameCapture final : public FrameCapture, CountedHandle {
@@ -270,6 +274,8 @@ void SimulatedBus::unplug(const std::shared_ptr<SimCamera> &camera) {
         return;
     if (camera->currentStage == SimStage::Camera)
         announceCapture(*camera, false);
+    if (isDiskStage(camera->currentStage))
+        ++camera->diskDepartures;
     d->plugged.erase(std::remove(d->plugged.begin(), d->plugged.end(), camera), d->plugged.end());
     // Changes the camera had scheduled for itself die with its power.
     camera->updater = SimCamera::UpdaterProtocolState();

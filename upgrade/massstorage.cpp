@@ -181,9 +181,10 @@ QByteArray makeImageHeader(std::uint32_t loadAddress, const QByteArray &image) {
 int sendImageHeader(const std::uint8_t *header) {
     std::uint8_t copy[kImageHeaderLength];
     std::memcpy(copy, header, sizeof copy);
-    if (sendVendorCommand(kSubcommandImageHeader, ScsiDirection::ToDevice, sizeof copy, copy) != 0)
-        pause(500);
-    return 0;
+    if (sendVendorCommand(kSubcommandImageHeader, ScsiDirection::ToDevice, sizeof copy, copy) == 0)
+        return 0;
+    pause(500);
+    return -1;
 }
 
 int sendShellCommand(const char *text, std::uint32_t length) {
@@ -259,12 +260,16 @@ bool loadFile(const QString &fileName, QByteArray &buffer, int minimumSize) {
     return true;
 }
 
-int sendRawFile(const QString &fileName) {
+int sendRawFile(const QString &fileName, bool *delivered) {
+    if (delivered)
+        *delivered = false;
     QByteArray image;
     if (!loadFile(fileName, image))
         return -1;
-    sendDataChunks(reinterpret_cast<const std::uint8_t *>(image.constData()),
-                   static_cast<std::uint32_t>(image.size()), kRawChunkSize);
+    const int sent = sendDataChunks(reinterpret_cast<const std::uint8_t *>(image.constData()),
+                                    static_cast<std::uint32_t>(image.size()), kRawChunkSize);
+    if (delivered)
+        *delivered = sent == 0;
     return 0;
 }
 
@@ -279,7 +284,10 @@ int sendImageFile(const QString &fileName, std::uint32_t loadAddress, bool *take
     const auto *data = reinterpret_cast<const std::uint8_t *>(image.constData());
     bool acknowledged = false;
     for (int attempt = 0; attempt < kImageAttempts && !acknowledged; ++attempt) {
-        sendImageHeader(reinterpret_cast<const std::uint8_t *>(header.constData()));
+        if (sendImageHeader(reinterpret_cast<const std::uint8_t *>(header.constData())) != 0) {
+            qWarning() << "image header refused:" << fileName;
+            continue;
+        }
         if (sendDataChunks(data, size, kImageChunkSize) != 0)
             continue;
         // Time for the camera to write the image before it can answer.

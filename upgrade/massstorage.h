@@ -82,7 +82,8 @@ int sendVendorCommand(std::uint8_t subcommand, ScsiDirection direction, std::uin
 // the MD5 digest of the image.
 QByteArray makeImageHeader(std::uint32_t loadAddress, const QByteArray &image);
 
-// Subcommand 5, one attempt, 500 ms pause after a failure. Always 0.
+// Subcommand 5, one attempt, 500 ms pause after a failure. 0 when the camera took the header, -1
+// when it refused it (a stage that takes no images, such as the boot ROM, refuses every header).
 int sendImageHeader(const std::uint8_t *header);
 // Subcommand 6 with the text (no terminating zero), one attempt, 500 ms pause after a failure.
 // Always 0.
@@ -101,9 +102,11 @@ int sendDataChunks(const std::uint8_t *buffer, std::uint32_t length, std::uint32
 // Reads a whole file into a buffer of the larger of the file size and the minimum, zero-filling
 // the rest. False when the file cannot be read.
 bool loadFile(const QString &fileName, QByteArray &buffer, int minimumSize = 0);
-// The file in 1,024-byte chunks. -1 only when the file cannot be read.
-int sendRawFile(const QString &fileName);
+// The file in 1,024-byte chunks. -1 only when the file cannot be read; `delivered` (when given)
+// tells whether every chunk was taken.
+int sendRawFile(const QString &fileName, bool *delivered = nullptr);
 // Header, data in 32,768-byte chunks, a pause of size / 20,480 ms and the acknowledgement, up to
-// five attempts. -1 only when the file cannot be read; an image that is never acknowledged still
-// gives 0 and leaves a warning in the log, and `acknowledged` (when given) tells the caller.
+// five attempts; an attempt whose header is refused sends no data (the camera would take it as
+// something else). -1 only when the file cannot be read; an image that is never acknowledged
+// still gives 0 and leaves a warning in the log, and `acknowledged` (when given) tells the caller.
 int sendImageFile(const QString &fileName, std::uint32_t loadAddress, bool *acknowledged = nullptr);

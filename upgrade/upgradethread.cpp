@@ -83,7 +83,7 @@ bool UpgradeThread::waitForUpdaterDevice() {
     }
 }
 
-bool UpgradeThread::waitForBootLoader() {
+bool UpgradeThread::waitForNextStage(const char *sent) {
     pause(kBootLoaderSettle_ms);
     // As long as the wait for the camera's first disk: a camera that does not come back must
     // not keep the worker for ever.
@@ -92,8 +92,17 @@ bool UpgradeThread::waitForBootLoader() {
         if (findUpdaterDevice(productLineSelector, state))
             return true;
     }
-    qWarning("camera did not come back after the boot-loader image");
+    qWarning("camera did not come back after the %s", sent);
     return false;
+}
+
+bool UpgradeThread::logStepOutcome(const char *step, bool done) {
+    const char *stage = updaterStateName(state);
+    if (done)
+        qInfo("%s stage: %s: done", stage, step);
+    else
+        qWarning("%s stage: %s: failed", stage, step);
+    return done;
 }
 
 bool UpgradeThread::waitForNormalOperation(const ReturningCamera &camera) {
@@ -115,6 +124,11 @@ bool UpgradeThread::waitForNormalOperation(const ReturningCamera &camera) {
     return false;
 }
 
+void UpgradeThread::logInvalidState() const {
+    qCritical("%s",
+              qPrintable(QStringLiteral("Invalid device state %1.").arg(static_cast<int>(state))));
+}
+
 void UpgradeThread::doWork() {
     reportSent = false;
     bool bootLoaderReached = false;
@@ -122,23 +136,37 @@ void UpgradeThread::doWork() {
 
     if (findUpdaterDevice(productLineSelector, state)) {
         qInfo("Enter the upgrade process of the camera in an abnormal state.");
+        bool stepFailed = false;
         if (state == UpdaterStateRom) {
             emit onUpgradeStage(tr("sending the updater program"));
-            if (sendRawFile(packageFile(kUpdaterImageName)) == 0)
-                state = UpdaterStateUpdater; // no new search: the same disk now runs the updater
+            bool delivered = false;
+            const bool sent = sendRawFile(packageFile(kUpdaterImageName), &delivered) == 0;
+            // The ROM starts the program, which brings its own USB device: the camera leaves the
+            // bus and comes back as another disk, so it is searched for again before anything
+            // else is sent; a boot-loader image sent to the ROM would run as one more program.
+            stepFailed = !logStepOutcome("updater program", sent && delivered) ||
+                         !waitForNextStage("updater program");
+            if (!stepFailed && state != UpdaterStateUpdater && state != UpdaterStateUBoot) {
+                logInvalidState();
+                stepFailed = true;
+            }
         }
-        if (state == UpdaterStateUpdater) {
+        if (!stepFailed && state == UpdaterStateUpdater) {
             const QString bootLoader = packageFile(kBootLoaderImageName);
             if (!QFileInfo::exists(bootLoader)) {
                 state = UpdaterStateUBoot;
             } else {
                 emit onUpgradeStage(tr("sending the boot loader"));
-                if (sendImageFile(bootLoader, kNoLoadAddress) == 0 && waitForBootLoader() &&
-                    state != UpdaterStateUBoot)
-                    qCritical("%s", qPrintable(QStringLiteral("Invalid device state %1.")
-                                                   .arg(static_cast<int>(state))));
+                bool acknowledged = false;
+                const bool sent = sendImageFile(bootLoader, kNoLoadAddress, &acknowledged) == 0;
+                stepFailed = !logStepOutcome("boot-loader image", sent && acknowledged) ||
+                             !waitForNextStage("boot-loader image");
+                if (!stepFailed && state != UpdaterStateUBoot)
+                    logInvalidState();
             }
         }
+        if (stepFailed)
+            state = UpdaterStateNone;
         bootLoaderReached = state == UpdaterStateUBoot;
     } else {
         if (!cameraReady) {
@@ -160,8 +188,9 @@ void UpgradeThread::doWork() {
         const ReturningCamera returning(returningId, productLineSelector);
         emit onUpgradeStage(tr("running the upgrade script"));
         sendShellCommand(kResetStatusCommand, sizeof kResetStatusCommand - 1);
-        const bool scriptDone =
-            runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0;
+        const bool scriptDone = logStepOutcome(
+            "upgrade script",
+            runUpgradeScript(QString::fromLatin1(kUpgradeScriptName), packageFolder()) == 0);
         if (scriptDone)
             emit onUpgradeStage(tr("waiting for the camera to come back"));
         if (scriptDone && waitForNormalOperation(returning)) {

@@ -54,7 +54,12 @@ private:
     void report(bool ok, int progress, const QString &message);
     void finish();
     bool waitForUpdaterDevice();
-    bool waitForBootLoader();
+    // After an image that makes the camera start another stage: 1,000 ms, then up to 41 searches
+    // 500 ms apart; the stage found is in `state`.
+    bool waitForNextStage(const char *sent);
+    // Logs the outcome of a step with the stage it was taken in; returns `done`.
+    bool logStepOutcome(const char *step, bool done);
+    void logInvalidState() const;
     bool waitForNormalOperation(const ReturningCamera &camera);
 
     QMutex lock; // guards running

@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <linux/videodev2.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 

@@ -339,8 +339,8 @@ private slots:
         run.worker->stop();
         QVERIFY2(timer.elapsed() < 100, qPrintable(QString::number(timer.elapsed())));
         run.stop();
-        QVERIFY(!run.worker && !run.thread && !kernel->nodeHeld(0));
-        QCOMPARE(run.pictures.size(), pictures);
+        QVERIFY(!run.worker && !run.thread && !kernel->nodeHeld(0) &&
+                run.pictures.size() == pictures);
         QCOMPARE(kernel->calls.filter("S_FMT").join(", "), negotiated);
         QCOMPARE(kernel->calls.last(), gone ? "video0 STREAMON" : "video0 STREAMOFF");
         QCOMPARE(messages.messages().filter("Skipping damaged").size(), damagedLines);

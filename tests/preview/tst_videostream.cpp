@@ -10,8 +10,6 @@
 #include <array>
 #include <map>
 
-Q_DECLARE_METATYPE(CapturedFrame::PixelFormat)
-
 namespace {
 using PixelFormat = CapturedFrame::PixelFormat;
 

@@ -139,7 +139,6 @@ private slots:
         QTest::newRow("status") << 2 << 4 << "e8 02 00 00 00 00 00 00 00 04";
         QTest::newRow("largest payload") << 4 << 65536 << "e8 04 00 00 00 00 00 01 00 00";
         QTest::newRow("too large") << 1 << 65537 << "";
-        QTest::newRow("shell") << 6 << 27 << "e8 06 00 00 00 00 00 00 00 1b";
     }
     void commandBlocks() {
         QFETCH(int, subcommand);
@@ -221,8 +220,8 @@ private slots:
                                              << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
         QTest::newRow("image") << "image 204805" << none << 0
                                << "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4" << 10;
-        QTest::newRow("image, header refused")
-            << "image 100" << QString("5x1") << 0 << "5:24 4:100 2:4" << 500;
+        QTest::newRow("image, header refused: no data before the next header")
+            << "image 100" << QString("5x1") << 0 << "5:24 5:24 4:100 2:4" << 500;
         QTest::newRow("image, first transfer given up")
             << "image 100" << QString("4x101") << 0
             << "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4" << 10000;
@@ -334,10 +333,6 @@ private slots:
             << QStringList{"a.txt=tftp 0x1 k/none\nafter"} << true << -1 << "";
         QTest::newRow("address over 32 bits")
             << QStringList{"a.txt=tftp 0x100000000 k/u", "k/u=k"} << true << -1 << "";
-        // An image the camera did not take never reaches its flash: the script ends there.
-        QTest::newRow("image never acknowledged: five tries, then the script fails")
-            << QStringList{"a.txt=tftp 0x10 k/u\nnand write 0x10 KERNEL", "k/u=k"} << false << -1
-            << QString("@10:1|").repeated(5).chopped(1);
         // Every name a script reads stays inside the package folder; a run ends after 10,000
         // lines read (comments too), however its scripts nest.
         const QString refused = "tftp 0x10 %1\nafter";

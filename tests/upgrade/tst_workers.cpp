@@ -1,6 +1,8 @@
 // The two upgrade workers on their own threads, wired as the window wires them, against the
 // simulated camera in virtual time: a whole upgrade from each stage and with each failure of the
-// camera, always ending in exactly one report; and the watcher that finds a camera left in an
+// camera, always ending in exactly one report, with no data sent to a stage after it refused the
+// header that announced it, each stage given its own files and no other, and the one line the
+// worker sends on its own sent byte for byte; and the watcher that finds a camera left in an
 // updater stage.
 #include "control/uvcextensionunit.h"
 #include "fakescsi.h"
@@ -14,6 +16,14 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+
+// clang-format off
+enum class Fault { None, NoBootLoader, Unplugged, SwitchTimesOut, NoVolume, OtherLine, SameDisk,
+                   RefusedHeader, NoAck, EveryThird, WrongStage, NotBack, NeverCameraOtherBeside,
+                   Vanish };
+// clang-format on
+Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(SimStage)
 
 namespace {
 // A worker on its thread; what it signals, in order, as seen on its own thread.
@@ -41,8 +51,7 @@ struct WorkerRun {
     QStringList events;
 };
 
-const SimStage kStages[] = {SimStage::Camera, SimStage::Rom, SimStage::Updater, SimStage::UBoot,
-                            SimStage::Off};
+const SimStage kStages[] = {SimStage::Camera, SimStage::Rom, SimStage::Updater, SimStage::UBoot};
 } // namespace
 
 class TestWorkers : public QObject {
@@ -91,123 +100,182 @@ private slots:
     }
 
     void upgrades_data() {
-        // start: index into kStages; leftIn: the stage once restarted, -1 off the bus; slept: the
-        // time the worker paused, -1 not looked at
-        addColumns<int, QString, QString, QString, int, int>(
-            {"start", "faults", "report", "logLine", "leftIn", "slept_ms"});
-        const QString done = "1|100|Upgrade done.", failed = "0|0|Upgrade failed.", any;
+        // leftIn: the stage once restarted, -1 off the bus; slept: the time the worker paused, -1
+        // not looked at; taken: the stage of each file taken whole, in order (Off for a file
+        // that is not the stage's)
+        addColumns<SimStage, Fault, QString, QString, int, int, QList<SimStage>>(
+            {"start", "fault", "report", "logLine", "leftIn", "slept_ms", "taken"});
+        const QString done = "1|100|Upgrade done.", failed = "0|0|Upgrade failed.", any,
+                      noCamera = "0|0|No camera device detected.";
+        const SimStage uBoot = SimStage::UBoot, camera = SimStage::Camera;
+        const QList<SimStage> script = {uBoot, uBoot, uBoot}, none;
         QTest::newRow("normal operation")
-            << 0 << any << done << "Enter the normal state of the camera upgrade process." << 0
-            << -1;
-        QTest::newRow("boot ROM") << 1 << any << done << "device state: ROM" << 0 << -1;
-        QTest::newRow("updater") << 2 << any << done << "device state: Updater" << 0 << -1;
-        QTest::newRow("boot loader")
-            << 3 << any << done << "Enter the upgrade process of the camera in an abnormal state."
-            << 0 << -1;
+            << camera << Fault::None << done
+            << "Enter the normal state of the camera upgrade process." << 0 << -1 << script;
         QTest::newRow("updater, no boot-loader image: the script fails")
-            << 2 << "no loader" << failed << "image not acknowledged:" << 2 << -1;
+            << SimStage::Updater << Fault::NoBootLoader << failed << "image not acknowledged:" << 2
+            << -1 << none;
         QTest::newRow("no camera")
-            << 0 << QString("unplugged") << QString("0|0|No camera device detected.")
-            << "Upgrade failed." << -1 << 0;
+            << camera << Fault::Unplugged << noCamera << "Upgrade failed." << -1 << 0 << none;
         QTest::newRow("switch into the updater refused")
-            << 0 << "timeout" << failed << any << 0 << 0;
+            << camera << Fault::SwitchTimesOut << failed << any << 0 << 0 << none;
         QTest::newRow("disk never shows")
-            << 0 << QString("no volume") << "0|0|Failed to find camera device." << any << 4
-            << 41 * 500;
+            << camera << Fault::NoVolume << QString("0|0|Failed to find camera device.") << any << 4
+            << 41 * 500 << none;
         QTest::newRow("other product line")
-            << 3 << QString("zenta") << "0|0|No camera device detected." << any << 3 << 0;
-        QTest::newRow("no acknowledgement in u-Boot")
-            << 3 << "no ack" << failed << "image not acknowledged:" << 3 << -1;
-        QTest::newRow("no acknowledgement in the updater")
-            << 2 << "no ack" << failed << "Invalid device state 1." << 2 << -1;
-        QTest::newRow("updater again after the boot-loader image")
-            << 2 << "wrong stage" << failed << "Invalid device state 1." << 2 << -1;
-        // The image's own pause (65,536 / 20,480 ms), 1,000 ms, then 41 searches 500 ms apart.
-        QTest::newRow("boot loader never comes back")
-            << 2 << "no return" << failed << "camera did not come back after the boot-loader image"
-            << 4 << 3 + 1000 + 41 * 500;
+            << uBoot << Fault::OtherLine << noCamera << any << 3 << 0 << none;
         // Back in its boot loader after the script, or not back at all: not a success, also with
         // another camera of the line plugged in meanwhile.
         const QString stuck = "camera still in updater stage 2 after the upgrade";
-        for (int start : {0, 3})
-            QTest::addRow("never returns, another camera beside, from %d", start)
-                << start << "never camera, other" << failed << stuck << 3 << -1;
-        QTest::newRow("gone after the script")
-            << 3 << "no return" << failed << "camera did not come back after the upgrade" << 4
-            << -1;
-        QTest::newRow("every 7th request fails") << 3 << "every 7" << done << any << 0 << -1;
+        for (SimStage start : {camera, uBoot})
+            QTest::addRow("never returns, another camera beside, from %d", int(start))
+                << start << Fault::NeverCameraOtherBeside << failed << stuck << 3 << -1 << script;
         QTest::newRow("disk vanishes in the kernel image")
-            << 3 << "vanish 100000" << failed << "image not acknowledged:" << -1 << -1;
+            << uBoot << Fault::Vanish << failed << "image not acknowledged:" << -1 << -1
+            << QList<SimStage>{uBoot};
         QTest::newRow("disk vanishes in the updater program")
-            << 1 << "vanish 10000" << failed << "camera did not come back" << -1 << -1;
+            << SimStage::Rom << Fault::Vanish << failed << "ROM stage: updater program: failed"
+            << -1 << -1 << none;
+
+        // A camera left in each updater stage, with each way the camera fails.
+        const char *const names[] = {"", "ROM", "Updater", "u-Boot"};
+        const char *const steps[] = {"", "updater program", "boot-loader image", "upgrade script"};
+        for (SimStage start : {SimStage::Rom, SimStage::Updater, uBoot}) {
+            const int first = int(start);
+            // A whole recovery from this stage.
+            const QList<SimStage> all =
+                QList<SimStage>{SimStage::Rom, SimStage::Updater}.mid(first - 1) + script;
+            // The first step that announces its image with a header, and the files up to it.
+            const SimStage header = std::max(start, SimStage::Updater);
+            const bool inBootLoader = header == uBoot;
+            const QString refused =
+                QString("%1 stage: %2: failed").arg(names[int(header)], steps[int(header)]);
+            const QList<SimStage> beforeHeader = all.mid(0, int(header) - first);
+            auto row = [&](const char *fault) -> QTestData & {
+                return QTest::addRow("%s, %s", names[first], fault) << start;
+            };
+            row("no fault") << Fault::None << done
+                            << QString("%1 stage: %2: done").arg(names[first], steps[first]) << 0
+                            << -1 << all;
+            if (start == SimStage::Rom) // found by the first search after the program
+                row("updater on the same disk")
+                    << Fault::SameDisk << done << "device state: Updater" << 0 << -1 << all;
+            row("refused header") << Fault::RefusedHeader << failed << refused << int(header) << -1
+                                  << beforeHeader;
+            row("no acknowledgement")
+                << Fault::NoAck << failed << refused << int(header) << -1
+                << beforeHeader + QList<SimStage>{header, header, header, header, header};
+            row("every third vendor command fails")
+                << Fault::EveryThird << done << "camera back in normal operation" << 0 << -1 << all;
+            row("back in the wrong stage")
+                << Fault::WrongStage << failed << (inBootLoader ? stuck : "Invalid device state 1.")
+                << int(header) << -1 << (inBootLoader ? all : all.mid(0, int(header) - first + 1));
+            // The image's own pause (65,536 / 20,480 ms), 1,000 ms, then 41 searches 500 ms apart.
+            row("not back") << Fault::NotBack << failed
+                            << QString("camera did not come back after the %1")
+                                   .arg(inBootLoader ? "upgrade" : steps[first])
+                            << 4 << (start == SimStage::Updater ? 3 + 1000 + 41 * 500 : -1)
+                            << (inBootLoader ? all : all.mid(0, 1));
+        }
     }
     void upgrades() {
-        QFETCH(int, start);
-        QFETCH(QString, faults);
+        QFETCH(SimStage, start);
+        QFETCH(Fault, fault);
         QFETCH(QString, report);
         QFETCH(QString, logLine);
         QFETCH(int, leftIn);
         QFETCH(int, slept_ms);
+        QFETCH(QList<SimStage>, taken);
         if (!QFile::exists(packages.filePath(".zip")))
             makePackages();
         unpacked = std::make_unique<QTemporaryDir>();
         int model = -1;
-        const QString zip = faults == "no loader" ? "--no-boot-loader.zip" : ".zip";
+        const QString zip = fault == Fault::NoBootLoader ? "--no-boot-loader.zip" : ".zip";
         QCOMPARE(preparePackage(packages.filePath(zip), model, unpacked->path()),
                  PackageOutcome::Ready);
+        QMap<QByteArray, SimStage> stageOf; // the files that each stage is to take, in order
+        const char *const names[] = {"usb_updater.bin", "u-boot.bin", "boot/ipl.bin",
+                                     "kernel/uImage", "miservice.ubifs"};
+        for (int i = 0; i < 5; ++i)
+            stageOf[readFile(unpacked->filePath(names[i]))] = SimStage(std::min(i + 1, 3));
         SimCamera &camera = *sim->camera;
-        camera.setStage(kStages[start]);
+        camera.setStage(start);
+        camera.updaterOnSameDisk = fault == Fault::SameDisk;
+        camera.restartDelay = Milliseconds(fault == Fault::NotBack ? 600000 : 3000);
         SimUpdaterFaults updater;
-        updater.neverAcknowledge = faults == "no ack";
-        updater.wrongStageAfterBootLoader = faults == "wrong stage";
-        updater.neverReturnsAsCamera = faults.startsWith("never camera");
-        updater.neverShowsVolume = faults == "no volume";
-        updater.failEveryNthRequest = faults == "every 7" ? 7 : 0;
-        updater.vanishAfterBytes = faults.startsWith("vanish") ? faults.mid(7).toLongLong() : -1;
+        updater.refuseImageHeaders = fault == Fault::RefusedHeader;
+        updater.neverAcknowledge = fault == Fault::NoAck;
+        updater.failEveryNthVendorCommand = fault == Fault::EveryThird ? 3 : 0;
+        updater.wrongStageAfterBootLoader = fault == Fault::WrongStage;
+        updater.neverReturnsAsCamera =
+            fault == Fault::WrongStage || fault == Fault::NeverCameraOtherBeside;
+        updater.neverShowsVolume = fault == Fault::NoVolume;
+        // In the middle of the updater program or of the kernel image.
+        updater.vanishAfterBytes =
+            fault == Fault::Vanish ? (start == SimStage::UBoot ? 100000 : 10000) : -1;
         camera.setUpdaterFaults(updater);
-        camera.restartDelay = Milliseconds(faults == "no return" ? 600000 : 3000);
-        if (faults == "unplugged")
+        if (fault == Fault::Unplugged)
             sim->bus.unplug(sim->camera);
-        if (faults.endsWith("other"))
+        if (fault == Fault::NeverCameraOtherBeside)
             sim->bus.addCamera(configAt("usb1/1-2"));
         SimCameraFaults cameraFaults;
-        cameraFaults.requestsTimeOut = faults == "timeout";
+        cameraFaults.requestsTimeOut = fault == Fault::SwitchTimesOut;
         camera.setCameraFaults(cameraFaults);
         UVCExtensionUnit unit;
-        if (start == 0)
+        const bool normal = start == SimStage::Camera;
+        if (normal)
             unit.InitVideoDevice(idOf(camera), nameOf(camera));
         camera.clearLogs();
 
         MessageCapture messages;
         QStringList reports;
-        upgrade(faults == "zenta" ? kProductLineZenta : kProductLineQx,
-                start == 0 && faults != "unplugged", start == 0 ? &unit : nullptr, reports);
+        upgrade(fault == Fault::OtherLine ? kProductLineZenta : kProductLineQx,
+                normal && fault != Fault::Unplugged, normal ? &unit : nullptr, reports);
         QCOMPARE(reports, QStringList{report});
         QVERIFY2(messages.contains(logLine), qPrintable(logLine));
         if (slept_ms >= 0)
             QCOMPARE(sim->clock.slept().count(), (long long)slept_ms);
-        if (faults != "no return")
+        if (fault != Fault::NotBack)
             sim->elapse(camera.restartDelay);
         QCOMPARE(sim->bus.isPlugged(sim->camera) ? int(camera.stage()) : -1, leftIn);
         QCOMPARE(camera.version().patch,
                  std::uint16_t(report.startsWith("1|") && leftIn == 0 ? 30 : 0));
-        if (!faults.isEmpty())
+
+        QList<SimStage> got;
+        QByteArray pending;
+        bool headerRefused = false;
+        QByteArrayList lines; // boot-loader command lines
+        for (const SimScsiRecord &request : camera.scsiLog()) {
+            const std::uint8_t subcommand = request.cdb.size() == 10 ? request.cdb[1] : 0;
+            const QByteArray data(reinterpret_cast<const char *>(request.data.data()),
+                                  int(request.data.size()));
+            if (subcommand == kSubcommandShell)
+                lines << hexOf(request.cdb.data() + 6, 4).toLatin1() + " " + data;
+            if (subcommand == kSubcommandImageHeader) {
+                headerRefused = !request.succeeded;
+                pending.clear();
+            }
+            if (subcommand != kSubcommandData && subcommand != kSubcommandLastData)
+                continue;
+            QVERIFY2(!headerRefused, "data sent after a refused header");
+            if (request.succeeded)
+                pending += data;
+            if (request.succeeded && subcommand == kSubcommandLastData) {
+                got << (stageOf.value(pending) == request.stage ? request.stage : SimStage::Off);
+                pending.clear();
+            }
+        }
+        QCOMPARE(got, taken);
+        // The worker's own line opens the boot loader's part: its 27 bytes and nothing more.
+        if (report.startsWith("1|") || !lines.isEmpty())
+            QCOMPARE(lines.value(0), QByteArray("00 00 00 1b setenv ota_upgrade_status 0"));
+        if (fault != Fault::None || !normal)
             return;
-        // What each start sends first: the status reset in the boot loader ("sete..."), the
-        // updater program in raw chunks, the boot-loader image without a load address.
-        const std::vector<SimScsiRecord> scsi = camera.scsiLog();
-        const auto vendor = std::find_if(scsi.begin(), scsi.end(),
-                                         [](const SimScsiRecord &r) { return r.cdb[0] == 0xE8; });
-        const QStringList firstRequest = {"e8 06 73 65 74 65", "e8 01", "e8 05 ff ff ff ff",
-                                          "e8 06 73 65 74 65"};
-        QVERIFY((hexOf(vendor->cdb).left(5) + " " + hexOf(vendor->data))
-                    .startsWith(firstRequest.at(start)));
-        if (start == 0) // the switch into the updater
-            QCOMPARE(QString("%1 ").arg(camera.xuLog().at(0).selector) +
-                         hexOf(camera.xuLog().at(0).bytes.data(), 8),
-                     QString("4 00 01 00 00 00 00 00 00"));
+        // The switch into the updater.
+        QCOMPARE(QString("%1 ").arg(camera.xuLog().at(0).selector) +
+                     hexOf(camera.xuLog().at(0).bytes.data(), 8),
+                 QString("4 00 01 00 00 00 00 00 00"));
         QCOMPARE(camera.shellLog().back(), std::string("reset"));
-        QCOMPARE(camera.loadedImages().size(), std::size_t(3));
     }
 
     void watcher_data() {
