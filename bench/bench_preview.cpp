@@ -19,9 +19,9 @@
 // camera's view; sensor noise (the standard deviation in grey levels, 3 is typical) brings the
 // frames to a camera's size.
 #include "bench/cputime.h"
+#include "common/workerthread.h"
 #include "preview/framecapture.h"
 #include "preview/videostreamthread.h"
-#include "preview/workerthread.h"
 #include "sim/simcamera.h"
 
 #include <QCoreApplication>
@@ -249,14 +249,12 @@ Figures runOnce(const std::vector<std::vector<unsigned char>> &jpegs, bool newPa
         [&](int) { return std::make_unique<MjpgCamera>(jpegs, record, newPath); });
     PreviewSurface surface(record, surfaceSize);
 
-    auto *thread = new QThread;
     auto *worker = new VideoStreamThread(0);
     if (newPath)
         worker->setSurfaceSize(surfaceSize); // as the window tells its worker
-    worker->moveToThread(thread);
-    connectWorkerThread(worker, thread);
     QObject::connect(worker, SIGNAL(onReader(QPixmap)), &surface, SLOT(slotOnReader(QPixmap)));
-    thread->start(QThread::InheritPriority);
+    WorkerThread thread;
+    thread.start(worker);
 
     // One second to settle, then the measured run.
     long long shownAtStart = 0;
@@ -281,7 +279,7 @@ Figures runOnce(const std::vector<std::vector<unsigned char>> &jpegs, bool newPa
     }
     const double elapsed = msBetween(startedAt, SteadyClock::now());
     const double cpu = processCpuMs() - cpuAtStart;
-    stopWorkerThread(worker, thread);
+    thread.stop();
     installFrameCaptureFactory(nullptr);
 
     Figures f;

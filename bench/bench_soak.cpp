@@ -13,9 +13,10 @@
 // Usage: QT_QPA_PLATFORM=offscreen bench_soak [cycles, default 1000] [upgrades, default 100]
 //        [random seed, default 1]
 #include "common/clock.h"
+#include "common/workerthread.h"
 #include "control/uvcextensionunit.h"
+#include "device/cameradevice.h"
 #include "device/dshowcamerawrapper.h"
-#include "preview/workerthread.h"
 #include "sim/simulatedbus.h"
 #include "ui/mainwindow.h"
 #include "upgrade/massstorage.h"
@@ -209,15 +210,13 @@ void upgrades(SimulatedBus &bus, const std::shared_ptr<SimCamera> &camera, int c
             start == 0 &&
             unit.InitVideoDevice(id, QString::fromStdString(camera->config().productName));
 
-        auto *thread = new QThread;
         auto *worker = new UpgradeThread(kProductLineQx, ready, &unit);
         worker->setPackageDirectory(package);
         worker->setCameraDeviceId(ready ? id : QString());
-        worker->moveToThread(thread);
-        connectWorkerThread(worker, thread);
         QEventLoop loop;
         int reports = 0;
         bool ok = false;
+        bool finished = false;
         QString message;
         QObject::connect(worker, &UpgradeThread::onUpgradeReport, &loop,
                          [&](bool success, int, const QString &text) {
@@ -225,15 +224,17 @@ void upgrades(SimulatedBus &bus, const std::shared_ptr<SimCamera> &camera, int c
                              ok = success;
                              message = text;
                          });
-        QObject::connect(thread, &QThread::finished, &loop, &QEventLoop::quit);
+        QObject::connect(worker, &UpgradeThread::workFinished, &loop, [&] {
+            finished = true;
+            loop.quit();
+        });
         QTimer::singleShot(kUpgradeWait_ms, &loop, &QEventLoop::quit);
-        const QPointer<QThread> running(thread);
-        thread->start();
+        WorkerThread thread;
+        thread.start(worker);
         loop.exec();
-        if (running && !running->isFinished()) {
+        if (!finished)
             ++outcomes[QStringLiteral("worker still running after 120 s")];
-            running->wait();
-        }
+        thread.join();
         ++reportsPerUpgrade[reports];
         ++outcomes[QStringLiteral("%1, from %2: %3")
                        .arg(QLatin1String(fault.name), QLatin1String(stageNames[start]),

@@ -83,7 +83,14 @@ void applyState(SimCamera &camera, const QJsonObject &state) {
         auto byte = [&settings](int i) {
             return static_cast<std::uint8_t>(settings.at(i).toInt());
         };
-        camera.setSettings({byte(0), byte(1), byte(2), byte(3), byte(4), byte(5)});
+        SimSettings values;
+        values.trackingMode = byte(0);
+        values.trackingEffect = byte(1);
+        values.trackingSpeed = byte(2);
+        values.antiFlicker = byte(3);
+        values.hdr = byte(4);
+        values.mic = byte(5);
+        camera.setSettings(values);
     }
     const QJsonArray position = state.value(QStringLiteral("position")).toArray();
     if (position.size() == 3)
@@ -94,6 +101,9 @@ void applyState(SimCamera &camera, const QJsonObject &state) {
         camera.setVersion({static_cast<std::uint16_t>(version.at(0).toUInt()),
                            static_cast<std::uint16_t>(version.at(1).toUInt()),
                            static_cast<std::uint16_t>(version.at(2).toUInt())});
+    const QJsonObject picture = state.value(QStringLiteral("picture")).toObject();
+    for (auto it = picture.begin(); it != picture.end(); ++it)
+        camera.setPictureValue(it.key().toStdString(), it.value().toInt());
     const QJsonArray faults = state.value(QStringLiteral("faults")).toArray();
     SimCameraFaults cameraFaults;
     SimUpdaterFaults updaterFaults;
@@ -179,6 +189,11 @@ private:
                                           .arg(code, 2, 16, QChar('0'))
                                           .arg(record.bytes[2], 2, 16, QChar('0'));
             }
+            for (const SimPictureRecord &record : camera.pictureLog())
+                lines << prefix + QStringLiteral("picture %1=%2 %3")
+                                      .arg(QString::fromStdString(record.name))
+                                      .arg(record.value)
+                                      .arg(QString::fromStdString(record.result));
             int vendorCommands = 0;
             for (const SimScsiRecord &record : camera.scsiLog())
                 vendorCommands += !record.cdb.empty() && record.cdb[0] == kVendorOperation;

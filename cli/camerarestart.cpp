@@ -1,6 +1,6 @@
 #include "cli/camerarestart.h"
 
-#include "device/dshowcamerawrapper.h"
+#include "device/cameradevice.h"
 
 #include <QtDebug>
 

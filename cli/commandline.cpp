@@ -30,15 +30,27 @@ const std::vector<CommandHelp> &commands() {
         {"get",
          {1, 2, false},
          "get NAME [CAMERA]",
-         "One setting as the camera reports it.\n\nExample: cameracontrol-cli get anti-flicker"},
+         "One setting, or one picture control, as the camera reports it.\n\n"
+         "Example: cameracontrol-cli get anti-flicker"},
         {"set",
          {2, 3, false},
          "set NAME VALUE [CAMERA]",
          "Writes one setting and reads it back. VALUE is a label of the setting's table (\"Auto\n"
-         "Framing\", \"50Hz\", \"Enable\", any case) or one of its raw values. Tracking effect\n"
+         "Framing\", \"50Hz\", \"Enable\", any case) or one of its raw values; a picture control\n"
+         "takes a number within its range and step, a menu entry's label, or on/off. A value\n"
+         "outside is refused, never clamped; so is a manual value while its automatic control\n"
+         "is on (the message names it). Tracking effect\n"
          "and speed are taken only in Auto Framing. A microphone change restarts the camera; the\n"
          "program waits for it to come back.\n\n"
          "Example: cameracontrol-cli set tracking-mode \"Auto Framing\" \"ZENTA 320\""},
+        {"picture",
+         {0, 1, false},
+         "picture [--reset] [CAMERA]",
+         "The picture controls the camera offers (brightness, contrast, white balance, exposure\n"
+         "and the rest), each with its value, range, step, default and state; a manual control\n"
+         "is inactive while its automatic control is on. --reset first writes the camera's\n"
+         "defaults. The camera comes back with its defaults after every restart.\n\n"
+         "Example: cameracontrol-cli picture --json"},
         {"restore-defaults",
          {0, 1, false},
          "restore-defaults [--yes] [CAMERA]",
@@ -66,10 +78,33 @@ const std::vector<CommandHelp> &commands() {
          "out as one.\n\nExample: cameracontrol-cli recover --yes firmware-2.0.0.zip"},
         {"watch",
          {0, 0, false},
-         "watch",
+         "watch [--apply]",
          "Prints each camera that is plugged in or pulled out, and each camera found in an\n"
-         "updater stage, one line (one JSON object with --json) each, until interrupted.\n\n"
-         "Example: cameracontrol-cli watch --json"},
+         "updater stage, one line (one JSON object with --json) each, until interrupted. With\n"
+         "--apply, each camera's connect profile (see profile connect) is applied to it when it\n"
+         "connects and when watch starts, and each application is printed too.\n\n"
+         "Example: cameracontrol-cli watch --apply --json"},
+        {"profile",
+         {1, 3, false},
+         "profile list | show NAME | save NAME [CAMERA] | delete NAME | export NAME |\n"
+         "          connect NAME [CAMERA] | connect --none [CAMERA]",
+         "The saved profiles: a camera's settings, pan, tilt and zoom, as far as its model\n"
+         "offers them. save takes them from the camera; export writes the profile's JSON to\n"
+         "standard output; connect chooses the profile applied whenever that camera connects\n"
+         "(the same choice as the window's \"Apply when this camera connects\"), --none\n"
+         "chooses none. Profiles are kept in ~/.config/cameracontrol/profiles.\n\n"
+         "Example: cameracontrol-cli profile save \"Room 4\" 1"},
+        {"apply",
+         {1, 2, false},
+         "apply [--check] NAME|FILE [CAMERA]",
+         "Brings the camera to a profile: a saved one by its NAME, or a FILE (a name ending in\n"
+         ".json or holding a path). Only what differs from what the camera reports is written,\n"
+         "in an order the camera takes (the microphone last: a change of it restarts the\n"
+         "camera, which is waited for, and what it forgot is applied again). Each item is read\n"
+         "back and reported: unchanged, changed, refused, not offered. --check only says what\n"
+         "would change and writes nothing. Exit code 0 when the camera ends as the profile\n"
+         "says, 5 when an item was refused, 2 for a damaged or unknown profile.\n\n"
+         "Example: cameracontrol-cli apply --json room.json"},
     };
     return table;
 }
@@ -90,13 +125,18 @@ const char kProgramHelp[] =
     "%1"
     "\n"
     "NAME, a setting: tracking-mode, tracking-effect, tracking-speed, anti-flicker,\n"
-    "  microphone, hdr.\n"
+    "  microphone, hdr; or a picture control the camera offers (see picture): brightness,\n"
+    "  white-balance-automatic, white-balance-temperature, auto-exposure, exposure-time, ...\n"
     "CAMERA: a position in the list (1, 2, ...), a device id, or a part of the camera's name;\n"
     "  may be left out when one camera is present.\n"
     "\n"
     "Options:\n"
     "  --json      one JSON document on standard output (one object a line for watch)\n"
     "  --yes       answer the question of restore-defaults, upgrade and recover\n"
+    "  --reset     picture: write the camera's default picture first\n"
+    "  --check     apply: say what would change, write nothing\n"
+    "  --apply     watch: apply each camera's connect profile when it connects\n"
+    "  --none      profile connect: no connect profile for the camera\n"
     "  --verbose   also copy the log's messages to standard error\n"
     "  --help      this text; COMMAND --help: the command's\n"
     "  --version   the program's version\n"
@@ -113,10 +153,15 @@ bool parseCommandLine(const QStringList &arguments, Invocation &invocation, QStr
     const QCommandLineOption verbose(QStringLiteral("verbose"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringLiteral("version"));
+    const QCommandLineOption reset(QStringLiteral("reset"));
+    const QCommandLineOption check(QStringLiteral("check"));
+    const QCommandLineOption apply(QStringLiteral("apply"));
+    const QCommandLineOption none(QStringLiteral("none"));
     const QCommandLineOption pan(QStringLiteral("pan"), QString(), QStringLiteral("DEG"));
     const QCommandLineOption tilt(QStringLiteral("tilt"), QString(), QStringLiteral("DEG"));
     const QCommandLineOption zoom(QStringLiteral("zoom"), QString(), QStringLiteral("PERCENT"));
-    parser.addOptions({json, yes, verbose, help, version, pan, tilt, zoom});
+    parser.addOptions(
+        {json, yes, verbose, help, version, reset, check, apply, none, pan, tilt, zoom});
     if (!parser.parse(arguments)) {
         error = parser.errorText();
         return false;
@@ -126,6 +171,10 @@ bool parseCommandLine(const QStringList &arguments, Invocation &invocation, QStr
     invocation.verbose = parser.isSet(verbose);
     invocation.help = parser.isSet(help);
     invocation.version = parser.isSet(version);
+    invocation.reset = parser.isSet(reset);
+    invocation.check = parser.isSet(check);
+    invocation.apply = parser.isSet(apply);
+    invocation.none = parser.isSet(none);
     const std::pair<const QCommandLineOption *, std::optional<int> *> axes[] = {
         {&pan, &invocation.pan_deg},
         {&tilt, &invocation.tilt_deg},

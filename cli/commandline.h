@@ -15,6 +15,10 @@ struct Invocation {
     bool verbose = false;
     bool help = false;
     bool version = false;
+    bool reset = false; // picture --reset
+    bool check = false; // apply: compare only
+    bool apply = false; // watch: apply each camera's connect profile
+    bool none = false;  // profile connect: no connect profile
     std::optional<int> pan_deg;
     std::optional<int> tilt_deg;
     std::optional<int> zoom_percent;

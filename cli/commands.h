@@ -15,6 +15,10 @@
 #include <optional>
 
 class CameraSession;
+struct ApplyOutcome;
+struct Profile;
+struct ProfileCamera;
+class PictureSettings;
 
 // The advice for each device node this user was refused while the program ran, as the platform
 // layers report it (once a node), so that a command can say why it found or opened no camera.
@@ -43,11 +47,20 @@ CommandResult runGet(CommandContext &context);
 CommandResult runSet(CommandContext &context);
 CommandResult runRestoreDefaults(CommandContext &context);
 CommandResult runPtz(CommandContext &context);
+// picturecommands.cpp; get and set hand names that are no setting to the picture controls.
+CommandResult runPicture(CommandContext &context);
+CommandResult runPictureGet(CommandContext &context, const QString &name);
+CommandResult runPictureSet(CommandContext &context, const QString &name, const QString &value);
+// The picture controls for info: "picture" in the JSON document, and the lines of the text.
+QString addPictureInfo(PictureSettings &picture, QJsonObject &json);
 // upgradecommands.cpp
 CommandResult runUpgrade(CommandContext &context);
 CommandResult runRecover(CommandContext &context);
 // watchcommand.cpp
 CommandResult runWatch(CommandContext &context);
+// profilecommands.cpp
+CommandResult runProfile(CommandContext &context);
+CommandResult runApply(CommandContext &context);
 
 // Shared by the commands (commandsupport.cpp).
 // The command's argument at `index`; empty when it was left out.
@@ -65,6 +78,16 @@ CameraChoice chooseListedCamera(const CommandContext &context, int index);
 // advice when this user may not open it.
 std::optional<CommandResult> openChosenCamera(const CommandContext &context,
                                               const CameraChoice &choice, CameraSession &session);
+// What the camera's model offers and its catalogue name, for a profile.
+ProfileCamera profileCameraOf(const CommandContext &context, const ListedCamera &camera);
+// Applies the profile to the open camera (--check: compares only); with `waitForCamera`, a
+// restart after a microphone change is waited for and what the camera forgot applied again.
+ApplyOutcome applyToCamera(const CommandContext &context, const CameraChoice &choice,
+                           CameraSession &session, const Profile &profile, bool waitForCamera);
+// The report of an apply: {"profile", "changed", "items": {"zoom": {"from", "to", "now",
+// "result"}}, ...}, and its lines.
+QJsonObject applyJson(const Profile &profile, const ApplyOutcome &outcome, bool check);
+QString applyText(const ApplyOutcome &outcome);
 // Whether the user agrees: --yes, or "y" at the question on a terminal. Without either, a refusal
 // in `refusal` (a script must say --yes).
 bool confirmed(CommandContext &context, const QString &question, CommandResult &refusal);

@@ -54,11 +54,13 @@ CameraChoice chooseListedCamera(const CommandContext &context, int index) {
 
 std::optional<CommandResult> openChosenCamera(const CommandContext &context,
                                               const CameraChoice &choice, CameraSession &session) {
-    if (session.open(choice.camera.device.deviceId, choice.camera.device.friendlyName))
+    const ControlResult opened =
+        session.open(choice.camera.device.deviceId, choice.camera.device.friendlyName);
+    if (opened)
         return std::nullopt;
     QString message = QStringLiteral("Cannot open the camera %1: it is in use by another "
-                                     "program, or this user may not open it.")
-                          .arg(cameraText(choice.camera));
+                                     "program, or this user may not open it (%2).")
+                          .arg(cameraText(choice.camera), opened.describe());
     const QStringList advice = context.refusals.advice();
     if (!advice.isEmpty())
         message += QLatin1Char('\n') + advice.join(QLatin1Char('\n'));

@@ -22,11 +22,14 @@ const std::map<QString, CommandFunction> &commandFunctions() {
         {QStringLiteral("info"), runInfo},
         {QStringLiteral("get"), runGet},
         {QStringLiteral("set"), runSet},
+        {QStringLiteral("picture"), runPicture},
         {QStringLiteral("restore-defaults"), runRestoreDefaults},
         {QStringLiteral("ptz"), runPtz},
         {QStringLiteral("upgrade"), runUpgrade},
         {QStringLiteral("recover"), runRecover},
         {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("profile"), runProfile},
+        {QStringLiteral("apply"), runApply},
     };
     return functions;
 }
@@ -59,6 +62,20 @@ std::optional<CommandResult> checkShape(const Invocation &invocation) {
     if (positionGiven && !shape.takesPosition)
         return failure(ExitCode::BadArguments,
                        QStringLiteral("--pan, --tilt and --zoom belong to ptz."));
+    // The options that belong to one command each.
+    const struct {
+        bool given;
+        const char *option;
+        const char *command;
+    } owned[] = {{invocation.check, "--check", "apply"},
+                 {invocation.apply, "--apply", "watch"},
+                 {invocation.none, "--none", "profile"},
+                 {invocation.reset, "--reset", "picture"}};
+    for (const auto &entry : owned)
+        if (entry.given && invocation.command != QLatin1String(entry.command))
+            return failure(ExitCode::BadArguments,
+                           QStringLiteral("%1 belongs to %2.")
+                               .arg(QLatin1String(entry.option), QLatin1String(entry.command)));
     return std::nullopt;
 }
 

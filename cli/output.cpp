@@ -70,6 +70,24 @@ QString alignedLines(const QVector<QPair<QString, QString>> &rows) {
     return text;
 }
 
+QString alignedTable(const QVector<QStringList> &rows) {
+    QVector<int> widths;
+    for (const QStringList &row : rows) {
+        widths.resize(qMax(widths.size(), row.size()));
+        for (int column = 0; column < row.size(); ++column)
+            widths[column] = qMax(widths[column], row.at(column).size());
+    }
+    QString text;
+    for (const QStringList &row : rows) {
+        QStringList cells;
+        for (int column = 0; column < row.size(); ++column)
+            cells << (column + 1 < row.size() ? row.at(column).leftJustified(widths[column])
+                                              : row.at(column));
+        text += cells.join(QStringLiteral("  ")) + QLatin1Char('\n');
+    }
+    return text;
+}
+
 QJsonObject positionJson(int pan, int tilt, int zoom) {
     QJsonObject json;
     json[QStringLiteral("pan")] = pan;

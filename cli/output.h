@@ -39,3 +39,5 @@ QString positionText(int pan, int tilt, int zoom);
 QString plainText(const QString &richText);
 // Lines of "label  value" with the values in one column.
 QString alignedLines(const QVector<QPair<QString, QString>> &rows);
+// Rows of cells in columns, the first row usually the header.
+QString alignedTable(const QVector<QStringList> &rows);

@@ -1,5 +1,5 @@
 // list, info and get: the cameras as the window lists them, and a camera read as the Control page
-// reads it when it opens the camera.
+// reads it when it opens the camera, with its picture controls.
 #include "cli/commands.h"
 #include "control/camerasession.h"
 #include "upgrade/massstorage.h"
@@ -41,17 +41,7 @@ CommandResult runList(CommandContext &context) {
         result.text = QStringLiteral("No camera of the configured vendor (%1) is present.\n")
                           .arg(context.vendor.manufacturer);
     } else {
-        QVector<int> widths(header.size(), 0);
-        for (const QStringList &row : rows)
-            for (int column = 0; column < row.size(); ++column)
-                widths[column] = qMax(widths[column], row.at(column).size());
-        for (const QStringList &row : rows) {
-            QStringList cells;
-            for (int column = 0; column < row.size(); ++column)
-                cells << (column + 1 < row.size() ? row.at(column).leftJustified(widths[column])
-                                                  : row.at(column));
-            result.text += cells.join(QStringLiteral("  ")) + QLatin1Char('\n');
-        }
+        result.text = alignedTable(rows);
     }
 
     QJsonArray stuck;
@@ -104,20 +94,23 @@ CommandResult runInfo(CommandContext &context) {
         rows.append({QLatin1String(definition.title), shown});
     }
     result.json[QStringLiteral("settings")] = settings;
+    const CameraPosition &position = read.position;
     result.json[QStringLiteral("ptz")] =
-        read.positionRead ? QJsonValue(positionJson(read.pan_deg, read.tilt_deg, read.zoom_percent))
-                          : QJsonValue();
+        position.read
+            ? QJsonValue(positionJson(position.pan_deg, position.tilt_deg, position.zoom_percent))
+            : QJsonValue();
     rows.append({QStringLiteral("Pan, tilt, zoom"),
-                 read.positionRead ? positionText(read.pan_deg, read.tilt_deg, read.zoom_percent)
-                                   : QStringLiteral("(no answer)")});
-    result.text = alignedLines(rows);
+                 position.read
+                     ? positionText(position.pan_deg, position.tilt_deg, position.zoom_percent)
+                     : QStringLiteral("(no answer)")});
+    result.text = alignedLines(rows) + addPictureInfo(session.pictureSettings(), result.json);
     return result;
 }
 
 CommandResult runGet(CommandContext &context) {
     const SettingDefinition *definition = findSetting(context.invocation.arguments.at(0));
     if (!definition)
-        return failure(ExitCode::BadArguments, unknownSetting(context.invocation.arguments.at(0)));
+        return runPictureGet(context, context.invocation.arguments.at(0));
     const CameraChoice choice = chooseListedCamera(context, 1);
     if (!choice.found)
         return choice.refusal;
@@ -125,10 +118,10 @@ CommandResult runGet(CommandContext &context) {
     if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
         return *refusal;
     int value = 0;
-    if (!session.readSetting(definition->setting, value))
+    if (const ControlResult read = session.readSetting(definition->setting, value); !read)
         return failure(ExitCode::SettingRefused,
-                       QStringLiteral("The camera did not answer the query of %1.")
-                           .arg(QLatin1String(definition->name)));
+                       QStringLiteral("The camera did not answer the query of %1: %2.")
+                           .arg(QLatin1String(definition->name), read.describe()));
     CommandResult result = cameraResult(choice);
     result.json[QStringLiteral("setting")] = QLatin1String(definition->name);
     const QJsonObject shown = settingJson(*definition, value).toObject();

@@ -4,6 +4,7 @@
 #include "cli/commands.h"
 #include "control/camerasession.h"
 #include "device/catalogue.h"
+#include "upgrade/elevation.h"
 #include "upgrade/massstorage.h"
 #include "upgrade/packagesequence.h"
 #include "upgrade/sleepinhibitor.h"
@@ -62,21 +63,27 @@ UpgradeOutcome runUpgradeWorker(const UpgradeRequest &request, Console &console)
     QObject::connect(&console, &Console::interrupted, &loop, [] {
         Console::writeError(QStringLiteral("Cannot exit during the upgrade process!\n"));
     });
-    const QPointer<QThread> thread = startUpgradeWorker(request, &loop, callbacks);
+    WorkerThread thread;
+    startUpgradeWorker(thread, request, &loop, callbacks);
     loop.exec();
-    // The worker ends right after its report; its thread deletes itself through this loop.
-    if (thread)
-        thread->wait();
+    // The worker ends right after its report.
+    thread.join();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return outcome;
 }
 
-std::optional<CommandResult> refusedPackage(const QString &package, PackageVerdict verdict) {
+// A refused package in the window's words, and the reason of the step that refused it.
+std::optional<CommandResult> refusedPackage(const QString &package, PackageVerdict verdict,
+                                            const QString &reason) {
     if (verdict == PackageVerdict::Accepted)
         return std::nullopt;
     QJsonObject details;
     details[QStringLiteral("package")] = package;
-    return failure(ExitCode::PackageRefused, plainText(packageRefusalText(verdict)), details);
+    QString message =
+        QStringLiteral("Unable to upgrade now. %1").arg(packageVerdictSentence(verdict));
+    if (verdict != PackageVerdict::OtherModel && !reason.isEmpty())
+        message += QStringLiteral(" (%1)").arg(reason);
+    return failure(ExitCode::PackageRefused, message, details);
 }
 
 CommandResult upgradeResult(CommandResult result, const UpgradeOutcome &outcome) {
@@ -91,6 +98,15 @@ CommandResult upgradeResult(CommandResult result, const UpgradeOutcome &outcome)
     return result;
 }
 
+// Raw access to the camera's disk needs administrator rights on Windows; nothing is done without.
+std::optional<CommandResult> refusedWithoutRights() {
+    if (elevationBackend().canOpenVolumes())
+        return std::nullopt;
+    return failure(ExitCode::CameraUnavailable,
+                   QStringLiteral("Writing a camera's firmware needs administrator rights: run it "
+                                  "from an elevated prompt."));
+}
+
 // A package path that names a file, made absolute for the log and the JSON document.
 std::optional<QString> packageFile(const QString &argument, CommandResult &refusal) {
     const QFileInfo file(argument);
@@ -103,6 +119,8 @@ std::optional<QString> packageFile(const QString &argument, CommandResult &refus
 } // namespace
 
 CommandResult runUpgrade(CommandContext &context) {
+    if (std::optional<CommandResult> refused = refusedWithoutRights())
+        return *refused;
     CommandResult refusal;
     const std::optional<QString> package = packageFile(context.invocation.arguments.at(0), refusal);
     if (!package)
@@ -113,11 +131,11 @@ CommandResult runUpgrade(CommandContext &context) {
     const int cameraModel = modelIndexByName(choice.camera.device.friendlyName);
     qInfo() << "current open camera model:" << cameraModel;
 
-    int packageModel = ModelIndexNone;
-    const PackageSequenceOutcome unpacked =
-        runPackageSequence([&package] { return *package; }, QString(), packageModel);
-    if (std::optional<CommandResult> refused =
-            refusedPackage(*package, judgePackageForCamera(unpacked, packageModel, cameraModel)))
+    const PackageSequenceResult unpacked =
+        runPackageSequence([&package] { return *package; }, QString());
+    if (std::optional<CommandResult> refused = refusedPackage(
+            *package, judgePackageForCamera(unpacked.outcome, unpacked.model, cameraModel),
+            unpacked.reason))
         return *refused;
     if (!confirmed(context,
                    QString::fromLatin1(kUpgradeQuestion).arg(cameraText(choice.camera), *package),
@@ -151,7 +169,7 @@ CommandResult runUpgrade(CommandContext &context) {
     CommandResult result;
     result.json[QStringLiteral("camera")] = cameraJson(choice.camera, choice.position);
     result.json[QStringLiteral("package")] = *package;
-    result.json[QStringLiteral("packageModel")] = ProductModelTable.at(packageModel).modelName;
+    result.json[QStringLiteral("packageModel")] = ProductModelTable.at(unpacked.model).modelName;
     result.json[QStringLiteral("firmwareVersionBefore")] =
         before.isEmpty() ? QJsonValue() : QJsonValue(before);
     result.json[QStringLiteral("firmwareVersionAfter")] =
@@ -164,6 +182,8 @@ CommandResult runUpgrade(CommandContext &context) {
 }
 
 CommandResult runRecover(CommandContext &context) {
+    if (std::optional<CommandResult> refused = refusedWithoutRights())
+        return *refused;
     CommandResult refusal;
     const std::optional<QString> package = packageFile(context.invocation.arguments.at(0), refusal);
     if (!package)
@@ -181,11 +201,10 @@ CommandResult runRecover(CommandContext &context) {
     }
     const QString stage = QLatin1String(updaterStateName(state));
 
-    int packageModel = ModelIndexNone;
-    const PackageSequenceOutcome unpacked =
-        runPackageSequence([&package] { return *package; }, QString(), packageModel);
+    const PackageSequenceResult unpacked =
+        runPackageSequence([&package] { return *package; }, QString());
     if (std::optional<CommandResult> refused =
-            refusedPackage(*package, judgePackageForStuckCamera(unpacked)))
+            refusedPackage(*package, judgePackageForStuckCamera(unpacked.outcome), unpacked.reason))
         return *refused;
     if (!confirmed(context,
                    QString::fromLatin1(kUpgradeQuestion)

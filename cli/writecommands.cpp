@@ -43,7 +43,7 @@ CommandResult runSet(CommandContext &context) {
     const QStringList &arguments = context.invocation.arguments;
     const SettingDefinition *definition = findSetting(arguments.at(0));
     if (!definition)
-        return failure(ExitCode::BadArguments, unknownSetting(arguments.at(0)));
+        return runPictureSet(context, arguments.at(0), arguments.at(1));
     int value = 0;
     if (!settingValueFromText(*definition, arguments.at(1), value))
         return failure(
@@ -62,29 +62,27 @@ CommandResult runSet(CommandContext &context) {
         return *refusal;
 
     // As on the page: an effect or a speed is written only while the camera frames automatically.
-    int mode = 0;
     if (settingNeedsAutoFraming(definition->setting)) {
-        const bool modeRead = session.readSetting(CameraSetting::TrackingMode, mode);
-        if (!modeRead || mode != kAutoFraming)
+        const std::optional<int> mode = session.readValue(CameraSetting::TrackingMode);
+        if (!settingWritableInMode(definition->setting, mode))
             return failure(
                 ExitCode::SettingRefused,
                 QStringLiteral("The camera takes %1 only in Auto Framing; its tracking mode is "
                                "%2. Nothing was sent.")
                     .arg(QLatin1String(definition->name),
-                         modeRead
-                             ? settingText(settingDefinition(CameraSetting::TrackingMode), mode)
-                             : QStringLiteral("unknown (no answer)")));
+                         mode ? settingText(settingDefinition(CameraSetting::TrackingMode), *mode)
+                              : QStringLiteral("unknown (no answer)")));
     }
 
     std::optional<int> previous;
     int read = 0;
     if (session.readSetting(definition->setting, read))
         previous = read;
-    if (!session.writeSetting(definition->setting, value))
+    if (const ControlResult written = session.writeSetting(definition->setting, value); !written)
         return failure(ExitCode::SettingRefused,
-                       QStringLiteral("The camera did not take %1 %2: %3")
+                       QStringLiteral("The camera did not take %1 %2: %3.")
                            .arg(QLatin1String(definition->name), settingText(*definition, value),
-                                settingTimeoutText(*definition)));
+                                written.describe()));
     std::optional<int> readBack;
     if (session.readBack(definition->setting, value, read))
         readBack = read;
@@ -139,9 +137,10 @@ CommandResult runRestoreDefaults(CommandContext &context) {
     CameraSession session;
     if (std::optional<CommandResult> openRefusal = openChosenCamera(context, choice, session))
         return *openRefusal;
-    if (!session.restoreDefaults())
+    if (const ControlResult restored = session.restoreDefaults(); !restored)
         return failure(ExitCode::SettingRefused,
-                       QStringLiteral("The camera did not take restore defaults."));
+                       QStringLiteral("The camera did not take restore defaults: %1.")
+                           .arg(restored.describe()));
     session.close();
     Console::writeError(QStringLiteral("The camera restarts; waiting for it to come back...\n"));
     const RestartOutcome outcome = waitForRestart(choice.camera.device.deviceId);
@@ -204,25 +203,26 @@ CommandResult runPtz(CommandContext &context) {
                        QStringLiteral("The camera frames itself (tracking mode %1): it is moved "
                                       "with tracking-mode Off. Nothing was sent.")
                            .arg(settingText(settingDefinition(CameraSetting::TrackingMode), mode)));
-    CameraReadout before;
-    session.readPosition(before);
+    const CameraPosition before = session.readPosition();
     const int zoom = invocation.zoom_percent.value_or(before.zoom_percent);
-    if ((invocation.pan_deg || invocation.tilt_deg) && zoom <= kZoomMinimum_percent)
+    if ((invocation.pan_deg || invocation.tilt_deg) && !padMovesAtZoom(zoom))
         return failure(ExitCode::SettingRefused,
                        QStringLiteral("Pan and tilt move a zoomed picture only: the zoom is %1%; "
                                       "give --zoom above %2 as well. Nothing was sent.")
                            .arg(zoom)
                            .arg(kZoomMinimum_percent));
 
-    for (const auto &axis : axes)
-        if (axis.value && !session.move(axis.id, *axis.value))
-            return failure(ExitCode::SettingRefused,
-                           QStringLiteral("The camera refused %1 %2 (the log has its reason).")
-                               .arg(QLatin1String(axis.name))
-                               .arg(*axis.value));
+    for (const auto &axis : axes) {
+        if (!axis.value)
+            continue;
+        if (const ControlResult moved = session.move(axis.id, *axis.value); !moved)
+            return failure(ExitCode::SettingRefused, QStringLiteral("The camera refused %1 %2: %3.")
+                                                         .arg(QLatin1String(axis.name))
+                                                         .arg(*axis.value)
+                                                         .arg(moved.describe()));
+    }
 
-    CameraReadout after;
-    session.readPosition(after);
+    const CameraPosition after = session.readPosition();
     CommandResult result = cameraResult(choice);
     QJsonObject requested;
     for (const auto &axis : axes)

@@ -22,6 +22,8 @@ configure_file(${packaging_dir}/cameracontrol.metainfo.xml.in
 
 # udev reads /usr/lib/udev/rules.d whatever the library folder of the architecture is.
 install(FILES ${packaging_dir}/70-cameracontrol-updater.rules DESTINATION lib/udev/rules.d)
+# A user unit, enabled by no one but the user (systemctl --user enable).
+install(FILES ${packaging_dir}/cameracontrol-apply.service DESTINATION lib/systemd/user)
 install(FILES ${packaging_dir}/cameracontrol.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/com.example.cameracontrol.metainfo.xml
@@ -29,7 +31,8 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/com.example.cameracontrol.metainfo.xml
 install(FILES ${PROJECT_SOURCE_DIR}/resources/art/main-icon.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME cameracontrol.svg)
 install(DIRECTORY ${packaging_dir}/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/cameracontrol)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/fleet.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/cameracontrol)
 
 # The files a desktop reads are checked like the code, where the checkers are installed.
 if(CC_BUILD_TESTS)

@@ -9,6 +9,12 @@ template <typename T>
 class ComRef {
 public:
     ComRef() = default;
+    // Takes a reference of its own on a pointer that the caller keeps.
+    explicit ComRef(T *borrowed)
+        : ptr(borrowed) {
+        if (ptr)
+            ptr->AddRef();
+    }
     ~ComRef() { reset(); }
     ComRef(const ComRef &other)
         : ptr(other.ptr) {

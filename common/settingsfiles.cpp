@@ -12,13 +12,30 @@
 namespace {
 // The folder of the program's files inside each configuration folder.
 const char kSettingsFolder[] = "cameracontrol";
-const char kVendorSelectionKey[] = "/product_model/main";
 
 QString settingsFileIn(const QString &configurationFolder) {
     return QStringLiteral("%1/%2/%3")
         .arg(configurationFolder, QString::fromLatin1(kSettingsFolder), kSettingsFileName);
 }
 } // namespace
+
+QString settingsKeyName(SettingsKey key) {
+    switch (key) {
+    case SettingsKey::VendorSelection:
+        return QStringLiteral("/product_model/main");
+    case SettingsKey::WindowLeft:
+        return QStringLiteral("/window/left");
+    case SettingsKey::WindowTop:
+        return QStringLiteral("/window/top");
+    case SettingsKey::WindowWidth:
+        return QStringLiteral("/window/width");
+    case SettingsKey::WindowHeight:
+        return QStringLiteral("/window/height");
+    case SettingsKey::StyleIndex:
+        return QStringLiteral("/style/index");
+    }
+    return QString();
+}
 
 QString userSettingsFile() {
     return settingsFileIn(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation));
@@ -44,7 +61,7 @@ int readVendorSelection() {
         if (!QFileInfo::exists(file))
             continue;
         const QSettings settings(file, QSettings::IniFormat);
-        const QVariant value = settings.value(QString::fromLatin1(kVendorSelectionKey));
+        const QVariant value = settings.value(settingsKeyName(SettingsKey::VendorSelection));
         if (value.isValid())
             selection = value.toInt();
     }

@@ -9,6 +9,18 @@
 #include <QString>
 #include <QStringList>
 
+// Every key of the settings files, one spelling for reading and writing.
+enum class SettingsKey {
+    VendorSelection, // "[product_model] main"
+    WindowLeft,
+    WindowTop,
+    WindowWidth,
+    WindowHeight,
+    StyleIndex, // the theme: 0 light, 1 dark
+};
+// The key as QSettings takes it ("/window/left").
+QString settingsKeyName(SettingsKey key);
+
 // The user's settings file (Linux: ~/.config/cameracontrol/product.ini).
 QString userSettingsFile();
 // The files that may hold the vendor selection, in reading order: the system's configuration

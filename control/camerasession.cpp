@@ -8,20 +8,23 @@ CameraSession::~CameraSession() {
     close();
 }
 
-bool CameraSession::open(const QString &deviceId, const QString &friendlyName) {
+ControlResult CameraSession::open(const QString &deviceId, const QString &friendlyName) {
     if (deviceId.isEmpty() || friendlyName.isEmpty())
-        return false;
+        return ControlResult::failure(QStringLiteral("no camera was named"));
     index = -1;
     bound = controls.bindCamera(deviceId, friendlyName, index);
     qDebug() << "dshow detect camera :" << bound;
+    if (!picture.open(deviceId))
+        qDebug() << "No picture controls on this camera";
     if (!unit.InitVideoDevice(deviceId, friendlyName)) {
         qDebug() << "UVC init failed!";
-        return false;
+        return unitFailure(QStringLiteral("no capture source of the system matches it"));
     }
-    return true;
+    return ControlResult::success();
 }
 
 void CameraSession::close() {
+    picture.close();
     unit.releaseDevice();
     controls.releaseCamera();
     bound = false;
@@ -51,7 +54,7 @@ CameraReadout CameraSession::readAll() {
         store(CameraSetting::Microphone, value);
     }
 
-    readPosition(readout);
+    readout.position = readPosition();
 
     int mode = 0;
     if (!readSetting(CameraSetting::TrackingMode, mode))
@@ -71,54 +74,81 @@ CameraReadout CameraSession::readAll() {
     return readout;
 }
 
-void CameraSession::readPosition(CameraReadout &readout) {
-    // A refused read leaves each shared value as it was.
+CameraPosition CameraSession::readPosition() {
+    // Each read also stores the device's answer in its shared value (g_pan, g_tilt, g_zoom); a
+    // refused read leaves both as they were.
+    CameraPosition position{g_pan, g_tilt, g_zoom, false};
     bool panRead = false;
     bool tiltRead = false;
     bool zoomRead = false;
-    controls.getCameraControl(static_cast<int>(CameraControlId::Pan), g_pan, &panRead);
-    controls.getCameraControl(static_cast<int>(CameraControlId::Tilt), g_tilt, &tiltRead);
-    controls.getCameraControl(static_cast<int>(CameraControlId::Zoom), g_zoom, &zoomRead);
+    controls.getCameraControl(static_cast<int>(CameraControlId::Pan), position.pan_deg, &panRead);
+    controls.getCameraControl(static_cast<int>(CameraControlId::Tilt), position.tilt_deg,
+                              &tiltRead);
+    controls.getCameraControl(static_cast<int>(CameraControlId::Zoom), position.zoom_percent,
+                              &zoomRead);
     g_zoom = qBound(kZoomMinimum_percent, g_zoom, kZoomMaximum_percent);
+    position.zoom_percent = g_zoom;
     qDebug() << "param:"
              << "pan:" << g_pan << "tilt:" << g_tilt << "zoom:" << g_zoom;
-    readout.pan_deg = g_pan;
-    readout.tilt_deg = g_tilt;
-    readout.zoom_percent = g_zoom;
-    readout.positionRead = panRead && tiltRead && zoomRead;
+    position.read = panRead && tiltRead && zoomRead;
+    return position;
 }
 
-bool CameraSession::readFirmwareVersion(QString &version) {
+ControlResult CameraSession::readFirmwareVersion(QString &version) {
     // Older firmware answers only the legacy query.
-    return unit.getFirmwareVersion(kQueryVersion, version) ||
-           unit.getFirmwareVersion(kQueryVersionLegacy, version);
+    if (unit.getFirmwareVersion(kQueryVersion, version) ||
+        unit.getFirmwareVersion(kQueryVersionLegacy, version))
+        return ControlResult::success();
+    return unitFailure(QStringLiteral("the camera reports no firmware version"));
 }
 
-bool CameraSession::readSetting(CameraSetting setting, int &value) {
-    return (unit.*settingDefinition(setting).read)(value);
+ControlResult CameraSession::readSetting(CameraSetting setting, int &value) {
+    if ((unit.*settingDefinition(setting).read)(value))
+        return ControlResult::success();
+    return unitFailure(QStringLiteral("the camera gave no answer"));
 }
 
-bool CameraSession::writeSetting(CameraSetting setting, int value) {
-    return (unit.*settingDefinition(setting).write)(value);
+std::optional<int> CameraSession::readValue(CameraSetting setting) {
+    int value = 0;
+    if (readSetting(setting, value))
+        return value;
+    return std::nullopt;
 }
 
-bool CameraSession::readBack(CameraSetting setting, int written, int &value) {
-    if (!readSetting(setting, value))
-        return false;
+ControlResult CameraSession::writeSetting(CameraSetting setting, int value) {
+    if ((unit.*settingDefinition(setting).write)(value))
+        return ControlResult::success();
+    return unitFailure(QStringLiteral("the camera did not take the request"));
+}
+
+ControlResult CameraSession::readBack(CameraSetting setting, int written, int &value) {
+    if (const ControlResult read = readSetting(setting, value); !read)
+        return read;
     qDebug() << settingDefinition(setting).readBackLabel << written << ", query value:" << value;
-    return true;
+    return ControlResult::success();
 }
 
-bool CameraSession::restoreDefaults() {
+ControlResult CameraSession::restoreDefaults() {
     if (!unit.restoreDefaults()) {
         // The camera did not take it: it keeps running as it was.
         qDebug() << "Reset default params failed.";
-        return false;
+        return unitFailure(QStringLiteral("the camera did not take the request"));
     }
     qDebug() << "Reset default params successed.";
-    return true;
+    return ControlResult::success();
 }
 
-bool CameraSession::move(CameraControlId axis, int value) {
-    return controls.setCameraControl(static_cast<int>(axis), value);
+ControlResult CameraSession::move(CameraControlId axis, int value) {
+    QString refusal;
+    if (controls.setCameraControl(static_cast<int>(axis), value, &refusal))
+        return ControlResult::success();
+    return ControlResult::failure(refusal);
+}
+
+ControlResult CameraSession::unitFailure(const QString &otherwise) const {
+    const PlatformFailure failure = unit.lastFailure();
+    if (failure.step.empty() && failure.status == kStatusOk)
+        return ControlResult::failure(otherwise);
+    return ControlResult::failure(
+        QStringLiteral("%1 failed").arg(QString::fromStdString(failure.step)), failure);
 }

@@ -5,7 +5,6 @@
 namespace {
 constexpr int kModelZenta310 = 1;
 constexpr int kModelZenta320 = 2;
-constexpr int kVendorOwnLine = 1;
 
 // HDR has no table of its own in the catalogue: the page shows it as a switch.
 const OptionTable HdrOptions = {{0, QStringLiteral("Off")}, {1, QStringLiteral("On")}};
@@ -73,9 +72,29 @@ bool settingNeedsAutoFraming(CameraSetting setting) {
     return setting == CameraSetting::TrackingEffect || setting == CameraSetting::TrackingSpeed;
 }
 
+bool settingWritableInMode(CameraSetting setting, std::optional<int> trackingMode) {
+    return !settingNeedsAutoFraming(setting) || trackingMode == kAutoFraming;
+}
+
+bool padMovesAtZoom(int zoom_percent) {
+    return zoom_percent > kZoomMinimum_percent;
+}
+
+TrackingRows trackingRowsForMode(int mode) {
+    if (mode == kTrackingOff)
+        return {true, false, false};
+    if (mode == kPresenterTracking)
+        return {false, false, false};
+    return {false, true, true};
+}
+
+bool speedRowShownForEffect(int effect) {
+    return effect != kEffectImmediate;
+}
+
 ModelControls controlsOfModel(int vendorIndex, int modelIndexFromIds) {
     ModelControls controls;
-    if (vendorIndex != kVendorOwnLine)
+    if (vendorIndex != kProductLineZenta)
         return controls;
     if (modelIndexFromIds == kModelZenta310)
         controls = ModelControls{false, false, false, false, false};

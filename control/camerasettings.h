@@ -8,6 +8,7 @@
 
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 enum class CameraSetting {
@@ -55,11 +56,29 @@ bool settingValueFromText(const SettingDefinition &definition, const QString &te
 // "The setting has timed out, please try again." or "The operation has timed out, please try
 // again.", translated as the window translates it.
 QString settingTimeoutText(const SettingDefinition &definition);
+
+// The page's rules, which the window and the command line both follow.
+//
 // Tracking effect and speed mean something only while the camera frames automatically: the page
 // writes them only in Auto Framing.
 bool settingNeedsAutoFraming(CameraSetting setting);
+// Whether a setting is written while the camera's tracking mode is this one (empty: the camera
+// did not tell it).
+bool settingWritableInMode(CameraSetting setting, std::optional<int> trackingMode);
+// The pad (pan and tilt) moves a zoomed picture only.
+bool padMovesAtZoom(int zoom_percent);
+// What the page shows for a tracking mode: the manual position controls while tracking is off,
+// the effect and speed rows for the modes that have them (not Presenter Tracking).
+struct TrackingRows {
+    bool positionControls;
+    bool effectRow;
+    bool speedRow;
+};
+TrackingRows trackingRowsForMode(int mode);
+// A speed means something only for the smooth effect: its row is hidden for Immediate.
+bool speedRowShownForEffect(int effect);
 
-// What the page offers for a camera. Only the vendor's own line (configured vendor 1) narrows it:
+// What the page offers for a camera. Only the vendor's own line (kProductLineZenta) narrows it:
 // the ZENTA 310 has neither framing nor position, the ZENTA 320 no choice of tracking mode.
 // Microphone, restore defaults and the upgrade are always offered.
 struct ModelControls {

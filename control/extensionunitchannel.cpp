@@ -7,6 +7,10 @@ PlatformStatus statusFromErrno(int error) {
     return static_cast<PlatformStatus>(0x80070000u | (static_cast<std::uint32_t>(error) & 0xFFFFu));
 }
 
+PlatformFailure failureFromErrno(const char *step, int error) {
+    return {step, statusFromErrno(error), error};
+}
+
 namespace {
 class NoExtensionUnits final : public ExtensionUnitBackend {
 public:

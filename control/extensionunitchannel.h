@@ -18,10 +18,15 @@ constexpr PlatformStatus kStatusFail = static_cast<PlatformStatus>(0x80004005u);
 PlatformStatus statusFromErrno(int error);
 
 // Where a platform call failed: the step label that the failure report names, and its status.
+// A failure that an errno caused keeps the errno too, so that it can be told as the system's own
+// error rather than as the status built from it.
 struct PlatformFailure {
     std::string step;
     PlatformStatus status = kStatusOk;
+    int errorNumber = 0;
 };
+// The failure of `step` with this errno.
+PlatformFailure failureFromErrno(const char *step, int error);
 
 // One video capture source as the system lists it.
 struct CaptureSourceInfo {

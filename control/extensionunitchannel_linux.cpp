@@ -48,7 +48,7 @@ public:
             return failure.status;
         }
         if (selector > 0xFF || length > 0xFFFF || (!data && length > 0)) {
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(EINVAL)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", EINVAL);
             return failure.status;
         }
         uvc_xu_control_query query{};
@@ -62,7 +62,7 @@ public:
             result = ::ioctl(fd, UVCIOC_CTRL_QUERY, &query);
         } while (result < 0 && errno == EINTR);
         if (result < 0) {
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(errno)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", errno);
             return failure.status;
         }
         return kStatusOk;
@@ -104,7 +104,7 @@ public:
         {
             std::lock_guard<std::mutex> guard(listMutex);
             if (position >= listed.size()) {
-                failure = {"Activating video device", statusFromErrno(ENODEV)};
+                failure = failureFromErrno("Activating video device", ENODEV);
                 return nullptr;
             }
             listedNode = listed[position];
@@ -113,7 +113,7 @@ public:
         const VideoNodeInfo node = scanner.describe(listedNode.number);
         if (!node.present || !node.capture || node.interfaceName != listedNode.interfaceName ||
             node.friendlyName != listedNode.friendlyName) {
-            failure = {"Activating video device", statusFromErrno(ENODEV)};
+            failure = failureFromErrno("Activating video device", ENODEV);
             return nullptr;
         }
         const int fd = ::open(node.devNode.c_str(), O_RDWR | O_CLOEXEC);
@@ -122,7 +122,7 @@ public:
             if (isAccessDenied(error))
                 reportDeviceAccessDenied(DeviceNodeKind::Camera, node.devNode,
                                          std::strerror(error));
-            failure = {"Activating video device", statusFromErrno(error)};
+            failure = failureFromErrno("Activating video device", error);
             return nullptr;
         }
         return std::make_unique<LinuxUnitDevice>(fd, node.usbDevicePath, node.interfaceNumber);

@@ -1,200 +1,201 @@
-// The vendor extension unit through Media Foundation device sources and the kernel-streaming
-// topology of the activated source.
+// The vendor extension unit through Media Foundation device sources. Media Foundation is loaded at
+// run time: editions of Windows without it (N and KN editions without the media pack, trimmed
+// images) must still start the program, which then works without the extension unit.
 #include "control/extensionunitchannel.h"
 
 #include "common/comref_win.h"
-#include "control/ksrequests.h"
-#include "control/uvcextensionunit.h"
+#include "control/mediafoundationunit_win.h"
+
+#include <QDebug>
 
 #include <windows.h>
 
-#include <ks.h>
-#include <ksproxy.h>
 #include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
-#if __has_include(<vidcap.h>)
-#include <vidcap.h>
-#else
-// Toolchains without the DirectShow capture headers (MinGW-w64): the interface as vidcap.idl
-// declares it. A COM object is freed by its own Release(), never deleted through this pointer, so
-// the warning about a destructor that is not virtual does not apply (the system headers' own
-// interface declarations are exempt from it as system headers).
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wnon-virtual-dtor"
-struct IKsTopologyInfo : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE get_NumCategories(DWORD *count) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_Category(DWORD index, GUID *category) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_NumConnections(DWORD *count) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ConnectionInfo(DWORD index,
-                                                         KSTOPOLOGY_CONNECTION *info) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_NodeName(DWORD node, WCHAR *name, DWORD bufferSize,
-                                                   DWORD *nameLength) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_NumNodes(DWORD *count) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_NodeType(DWORD node, GUID *type) = 0;
-    virtual HRESULT STDMETHODCALLTYPE CreateNodeInstance(DWORD node, REFIID iid, void **object) = 0;
-};
-#pragma GCC diagnostic pop
-#endif
 
-#include <cstdio>
 #include <mutex>
 
 namespace {
-// {720D4AC0-7533-11D0-A5D6-28DB04C10000}
-const IID kIidKsTopologyInfo = {
-    0x720D4AC0, 0x7533, 0x11D0, {0xA5, 0xD6, 0x28, 0xDB, 0x04, 0xC1, 0x00, 0x00}};
-// {28F54685-06FD-11D2-B27A-00A0C9223196}
-const IID kIidKsControl = {
-    0x28F54685, 0x06FD, 0x11D2, {0xB2, 0x7A, 0x00, 0xA0, 0xC9, 0x22, 0x31, 0x96}};
-// KSNODETYPE_DEV_SPECIFIC {941C7AC0-C559-11D0-8A2B-00A0C9255AC1}
-const GUID kNodeTypeDevSpecific = {
-    0x941C7AC0, 0xC559, 0x11D0, {0x8A, 0x2B, 0x00, 0xA0, 0xC9, 0x25, 0x5A, 0xC1}};
-
 PlatformStatus failWith(PlatformFailure &failure, const char *step, HRESULT status) {
     failure = {step, static_cast<PlatformStatus>(status)};
     return failure.status;
 }
 
-class MediaFoundationUnit final : public ExtensionUnitDevice {
-public:
-    MediaFoundationUnit(ComRef<IMFMediaSource> source, ComRef<IMFSourceReader> reader)
-        : mediaSource(std::move(source))
-        , sourceReader(std::move(reader)) {}
-
-    PlatformStatus request(std::uint32_t selector, UnitDirection direction, std::uint8_t *data,
-                           std::uint32_t length, PlatformFailure &failure) override {
-        ComRef<IKsTopologyInfo> topology;
-        HRESULT status = mediaSource->QueryInterface(kIidKsTopologyInfo, topology.putVoid());
-        if (FAILED(status))
-            return failWith(failure, "IMFMediaSource::QueryInterface(IKsTopologyInfo)", status);
-
-        DWORD nodes = 0;
-        status = topology->get_NumNodes(&nodes);
-        if (FAILED(status))
-            return failWith(failure, "FindExtensionNode", status);
-        if (nodes == 0)
-            return failWith(failure, "FindExtensionNode", E_FAIL);
-        DWORD node = 0;
-        GUID type = GUID_NULL;
-        for (; node < nodes; ++node) {
-            if (SUCCEEDED(topology->get_NodeType(node, &type)) && type == kNodeTypeDevSpecific)
-                break;
-        }
-        if (node == nodes)
-            return failWith(failure, "FindExtensionNode", E_FAIL);
-        std::printf("found one xu node\n");
-        status = topology->get_NodeType(node, &type);
-        if (FAILED(status))
-            return failWith(failure, "IKsTopologyInfo->get_NodeType(...)", status);
-
-        ComRef<IUnknown> instance;
-        status = topology->CreateNodeInstance(node, IID_IUnknown, instance.putVoid());
-        if (FAILED(status))
-            return failWith(failure, "ks_topology_info->CreateNodeInstance(...)", status);
-        ComRef<IKsControl> control;
-        status = instance->QueryInterface(kIidKsControl, control.putVoid());
-        if (FAILED(status))
-            return failWith(failure, "ks_topology_info->QueryInterface(...)", status);
-
-        NodeRequest nodeRequest =
-            encodeNodeRequest(kExtensionUnitSet, selector,
-                              direction == UnitDirection::Write ? kWriteFlags : kReadFlags, node);
-        ULONG returned = 0;
-        status = control->KsProperty(reinterpret_cast<PKSPROPERTY>(nodeRequest.data()),
-                                     ULONG(nodeRequest.size()), data, length, &returned);
-        if (FAILED(status))
-            return failWith(failure, "ks_control->KsProperty(...)", status);
-        return static_cast<PlatformStatus>(status);
-    }
-
-private:
-    ComRef<IMFMediaSource> mediaSource;
-    ComRef<IMFSourceReader> sourceReader; // held open with the source, never read from
+// The Media Foundation functions this back end calls, resolved from the system's own DLLs.
+struct MediaFoundationApi {
+    decltype(&MFStartup) startup = nullptr;
+    decltype(&MFShutdown) shutdown = nullptr;
+    decltype(&MFCreateAttributes) createAttributes = nullptr;
+    decltype(&MFEnumDeviceSources) enumDeviceSources = nullptr;
+    decltype(&MFCreateSourceReaderFromMediaSource) createSourceReader = nullptr;
+    HRESULT loadStatus = E_NOTIMPL;
 };
 
-class MediaFoundationSources final : public ExtensionUnitBackend {
+template <typename Function>
+bool resolve(HMODULE module, const char *name, Function &function) {
+    FARPROC address = module ? GetProcAddress(module, name) : nullptr;
+    // Through the generic function pointer type, which GCC accepts as a cast to any other.
+    function = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(address));
+    return function != nullptr;
+}
+
+MediaFoundationApi loadMediaFoundation() {
+    MediaFoundationApi api;
+    // From the system folder only: the program's own folder may be writable by anyone.
+    HMODULE platform = LoadLibraryExW(L"mfplat.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE core = LoadLibraryExW(L"mf.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    HMODULE readers = LoadLibraryExW(L"mfreadwrite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!platform || !core || !readers) {
+        qWarning("Media Foundation is not installed: the camera's vendor settings are not "
+                 "available (error %lu)",
+                 GetLastError());
+        return api;
+    }
+    const bool complete =
+        resolve(platform, "MFStartup", api.startup) &&
+        resolve(platform, "MFShutdown", api.shutdown) &&
+        resolve(platform, "MFCreateAttributes", api.createAttributes) &&
+        resolve(core, "MFEnumDeviceSources", api.enumDeviceSources) &&
+        resolve(readers, "MFCreateSourceReaderFromMediaSource", api.createSourceReader);
+    if (!complete) {
+        qWarning("Media Foundation lacks a function: the camera's vendor settings are not "
+                 "available");
+        return api;
+    }
+    api.loadStatus = S_OK;
+    return api;
+}
+
+const MediaFoundationApi &mediaFoundation() {
+    static const MediaFoundationApi api = loadMediaFoundation();
+    return api;
+}
+
+// One MFStartup, balanced by MFShutdown when the last holder lets go.
+std::shared_ptr<void> startMediaFoundation(PlatformFailure &failure) {
+    const MediaFoundationApi &api = mediaFoundation();
+    if (FAILED(api.loadStatus))
+        return failWith(failure, "Media Foundation", api.loadStatus), nullptr;
+    // E_NOTIMPL where the media components are missing though the DLLs are there.
+    const HRESULT status = api.startup(MF_VERSION, MFSTARTUP_FULL);
+    if (FAILED(status))
+        return failWith(failure, "Media Foundation", status), nullptr;
+    static char token;
+    return std::shared_ptr<void>(&token, [](void *) { mediaFoundation().shutdown(); });
+}
+
+bool readString(IMFActivate *device, REFGUID key, std::string &text) {
+    WCHAR *value = nullptr;
+    UINT32 length = 0;
+    if (FAILED(device->GetAllocatedString(key, &value, &length)))
+        return false;
+    text = utf8FromWide(value);
+    CoTaskMemFree(value);
+    return true;
+}
+
+// The video capture sources of one enumeration, released with it.
+class SourceList {
 public:
-    ~MediaFoundationSources() override { releaseDevices(); }
+    SourceList() = default;
+    ~SourceList() {
+        for (UINT32 i = 0; i < count; ++i)
+            devices[i]->Release();
+        CoTaskMemFree(devices);
+    }
+    SourceList(const SourceList &) = delete;
+    SourceList &operator=(const SourceList &) = delete;
 
-    bool enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) override {
-        std::lock_guard<std::mutex> lock(mutex);
-        sources.clear();
-        releaseDevices();
-        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-        MFStartup(0x00020070, MFSTARTUP_FULL);
-
-        HRESULT status = MFCreateAttributes(attributes.put(), 1);
+    bool enumerate(PlatformFailure &failure) {
+        const MediaFoundationApi &api = mediaFoundation();
+        HRESULT status = api.createAttributes(attributes.put(), 1);
         if (FAILED(status))
             return failWith(failure, "Create attribute store", status), false;
         status = attributes->SetGUID(MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE,
                                      MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_GUID);
         if (FAILED(status))
             return failWith(failure, "Video capture device SetGUID", status), false;
-        status = MFEnumDeviceSources(attributes.get(), &devices, &deviceCount);
+        status = api.enumDeviceSources(attributes.get(), &devices, &count);
         if (FAILED(status)) {
-            deviceCount = 0;
+            devices = nullptr;
+            count = 0;
             return failWith(failure, "Device enumeration", status), false;
         }
+        return true;
+    }
 
-        for (UINT32 i = 0; i < deviceCount; ++i) {
-            CaptureSourceInfo info;
-            info.hasFriendlyName =
-                readString(devices[i], MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, info.friendlyName);
-            info.hasSymbolicLink =
-                readString(devices[i], MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK,
-                           info.symbolicLink);
-            sources.push_back(info);
-        }
+    CaptureSourceInfo info(UINT32 i) const {
+        CaptureSourceInfo info;
+        info.hasFriendlyName =
+            readString(devices[i], MF_DEVSOURCE_ATTRIBUTE_FRIENDLY_NAME, info.friendlyName);
+        info.hasSymbolicLink = readString(
+            devices[i], MF_DEVSOURCE_ATTRIBUTE_SOURCE_TYPE_VIDCAP_SYMBOLIC_LINK, info.symbolicLink);
+        return info;
+    }
+
+    ComRef<IMFAttributes> attributes;
+    IMFActivate **devices = nullptr;
+    UINT32 count = 0;
+};
+
+// Each call starts Media Foundation for itself and lists the sources afresh; an opened unit keeps
+// Media Foundation started until it is closed. Nothing is left to shut down at process exit, where
+// MFShutdown must not run.
+class MediaFoundationSources final : public ExtensionUnitBackend {
+public:
+    bool enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) override {
+        std::lock_guard<std::mutex> lock(mutex);
+        sources.clear();
+        listed.clear();
+        CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+        const std::shared_ptr<void> started = startMediaFoundation(failure);
+        if (!started)
+            return false;
+        SourceList list;
+        if (!list.enumerate(failure))
+            return false;
+        for (UINT32 i = 0; i < list.count; ++i)
+            sources.push_back(list.info(i));
+        listed = sources;
         return true;
     }
 
     std::unique_ptr<ExtensionUnitDevice> activate(std::size_t position,
                                                   PlatformFailure &failure) override {
         std::lock_guard<std::mutex> lock(mutex);
-        if (position >= deviceCount) {
+        std::shared_ptr<void> started = startMediaFoundation(failure);
+        if (!started)
+            return nullptr;
+        SourceList list;
+        if (!list.enumerate(failure))
+            return nullptr;
+        // The source must still be the one the caller chose from the last enumeration.
+        if (position >= listed.size() || position >= list.count ||
+            list.info(UINT32(position)).symbolicLink != listed[position].symbolicLink) {
             failWith(failure, "Activating video device", E_INVALIDARG);
             return nullptr;
         }
         ComRef<IMFMediaSource> source;
-        HRESULT status = devices[position]->ActivateObject(IID_IMFMediaSource, source.putVoid());
+        HRESULT status =
+            list.devices[position]->ActivateObject(IID_IMFMediaSource, source.putVoid());
         if (FAILED(status)) {
             failWith(failure, "Activating video device", status);
             return nullptr;
         }
         ComRef<IMFSourceReader> reader;
-        status = MFCreateSourceReaderFromMediaSource(source.get(), attributes.get(), reader.put());
+        status =
+            mediaFoundation().createSourceReader(source.get(), list.attributes.get(), reader.put());
         if (FAILED(status)) {
             failWith(failure, "Creating video source reader", status);
             return nullptr;
         }
-        return std::make_unique<MediaFoundationUnit>(source, reader);
+        return createMediaFoundationUnit(source.get(), reader.get(), std::move(started));
     }
 
 private:
-    static bool readString(IMFActivate *device, REFGUID key, std::string &text) {
-        WCHAR *value = nullptr;
-        UINT32 length = 0;
-        if (FAILED(device->GetAllocatedString(key, &value, &length)))
-            return false;
-        text = utf8FromWide(value);
-        CoTaskMemFree(value);
-        return true;
-    }
-
-    void releaseDevices() {
-        for (UINT32 i = 0; i < deviceCount; ++i)
-            devices[i]->Release();
-        CoTaskMemFree(devices);
-        devices = nullptr;
-        deviceCount = 0;
-        attributes.reset();
-    }
-
     std::mutex mutex;
-    ComRef<IMFAttributes> attributes;
-    IMFActivate **devices = nullptr;
-    UINT32 deviceCount = 0;
+    std::vector<CaptureSourceInfo> listed;
 };
 } // namespace
 

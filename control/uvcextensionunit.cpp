@@ -35,11 +35,13 @@ UVCExtensionUnit::~UVCExtensionUnit() {
 bool UVCExtensionUnit::InitVideoDevice(const QString &deviceId, const QString &friendlyName) {
     // An object that is still open is closed first rather than leaking its device.
     releaseDevice();
+    noteFailure({});
 
     std::vector<CaptureSourceInfo> sources;
     PlatformFailure failure;
     if (!extensionUnitBackend().enumerate(sources, failure)) {
         reportFailure("UVCExtensionUnit::GetVideoDevices", failure.step, failure.status);
+        noteFailure(failure);
         return false;
     }
 
@@ -57,13 +59,15 @@ bool UVCExtensionUnit::InitVideoDevice(const QString &deviceId, const QString &f
         const QString link = fromPlatformText(source.hasSymbolicLink, source.symbolicLink);
         qDebug() << "uvc path:" << link;
 
-        if (!link.contains(deviceId, Qt::CaseSensitive) || name != friendlyName)
+        // Windows does not promise the same letter case for an interface name from every API.
+        if (!link.contains(deviceId, Qt::CaseInsensitive) || name != friendlyName)
             continue;
 
         // Only the first match is tried.
         std::unique_ptr<ExtensionUnitDevice> opened = extensionUnitBackend().activate(i, failure);
         if (!opened) {
             reportFailure("UVCExtensionUnit::InitVideoDevice", failure.step, failure.status);
+            noteFailure(failure);
             return false;
         }
         QMutexLocker locker(&requestMutex);
@@ -86,11 +90,14 @@ PlatformStatus UVCExtensionUnit::requestLocked(const Guid &propertySet, std::uin
                                                std::uint32_t dataLength,
                                                std::uint32_t &bytesReturned) {
     bytesReturned = 0;
-    if (!device)
+    if (!device) {
+        failed = {"no camera open", kStatusPointer};
         return kStatusPointer;
+    }
     if (propertySet != kExtensionUnitSet) {
         reportFailure("UVCExtensionUnit::SetGetExtensionUnit", "ks_control->KsProperty(...)",
                       kStatusSetNotFound);
+        failed = {"ks_control->KsProperty(...)", kStatusSetNotFound};
         return kStatusSetNotFound;
     }
     const UnitDirection direction =
@@ -99,8 +106,11 @@ PlatformStatus UVCExtensionUnit::requestLocked(const Guid &propertySet, std::uin
     const PlatformStatus status = device->request(selector, direction, data, dataLength, failure);
     if (status != kStatusOk) {
         reportFailure("UVCExtensionUnit::SetGetExtensionUnit", failure.step, status);
+        failure.status = status;
+        failed = failure;
         return status;
     }
+    failed = {};
     bytesReturned = dataLength;
     return status;
 }
@@ -159,6 +169,16 @@ void UVCExtensionUnit::releaseDevice() {
 int UVCExtensionUnit::sequenceCounterValue() const {
     QMutexLocker locker(&requestMutex);
     return sequenceCounter;
+}
+
+PlatformFailure UVCExtensionUnit::lastFailure() const {
+    QMutexLocker locker(&requestMutex);
+    return failed;
+}
+
+void UVCExtensionUnit::noteFailure(const PlatformFailure &failure) {
+    QMutexLocker locker(&requestMutex);
+    failed = failure;
 }
 
 bool UVCExtensionUnit::querySetting(std::uint8_t code, int &value) {

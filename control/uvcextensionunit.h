@@ -76,6 +76,10 @@ public:
 
     // The sequence counter's current value (for tests and diagnostics).
     int sequenceCounterValue() const;
+    // Why the last open or request failed: its step and status (and errno); empty (status 0)
+    // after one that succeeded, or one that failed without a platform error (no matching camera,
+    // a version of all zeros).
+    PlatformFailure lastFailure() const;
 
 private:
     // The parts below run with requestMutex held.
@@ -88,7 +92,10 @@ private:
 
     bool querySetting(std::uint8_t code, int &value);
 
+    void noteFailure(const PlatformFailure &failure);
+
     mutable QMutex requestMutex;
     std::unique_ptr<ExtensionUnitDevice> device;
     int sequenceCounter = 0;
+    PlatformFailure failed;
 };

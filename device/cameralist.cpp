@@ -2,6 +2,7 @@
 
 #include "common/settingsfiles.h"
 #include "device/catalogue.h"
+#include "device/dshowcamerawrapper.h"
 
 #include <QDebug>
 

@@ -3,7 +3,7 @@
 // window's camera list and the command-line program list cameras alike.
 #pragma once
 
-#include "device/dshowcamerawrapper.h"
+#include "device/cameradevice.h"
 
 #include <QString>
 #include <QVector>

@@ -22,8 +22,8 @@ const QVector<ProductModel> ProductModelCompactTable = {
 };
 
 const QVector<ProductVendor> ProductVendorTable = {
-    {0, kLinuxFoundationVendorId, QStringLiteral("QX")},
-    {1, kVendorUsbId, QStringLiteral("Kestrelon")},
+    {kProductLineQx, kLinuxFoundationVendorId, QStringLiteral("QX")},
+    {kProductLineZenta, kVendorUsbId, QStringLiteral("Kestrelon")},
 };
 
 const OptionTable ConnectionStateText = {{0, QObject::tr("Connected")},

@@ -28,6 +28,10 @@ struct OptionPair {
 using OptionTable = QVector<OptionPair>;
 
 constexpr int ModelIndexNone = 255;
+// The vendor rows (ProductVendorTable), which the configuration selects by index: the index also
+// chooses the product line's updater protocol and which controls a model offers.
+constexpr int kProductLineQx = 0;
+constexpr int kProductLineZenta = 1;
 constexpr std::int32_t kLinuxFoundationVendorId = 0x1D6B;
 extern const std::int32_t kVendorUsbId;
 

@@ -19,13 +19,6 @@ std::unique_ptr<CameraControls> &boundCamera() {
     return camera;
 }
 
-// A back end binds by position in its last list: a list made on another thread between a bind's
-// own list and the bind must wait.
-std::mutex &listAndBindMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
 const char *controlName(int property) {
     switch (static_cast<CameraControlId>(property)) {
     case CameraControlId::Pan:
@@ -54,14 +47,6 @@ QString cutFriendlyName(const QString &name) {
     return name.left(length);
 }
 } // namespace
-
-QString deviceIdFromPath(const QString &devicePath) {
-    const int first = devicePath.indexOf(QLatin1Char('#'));
-    const int last = devicePath.lastIndexOf(QLatin1Char('#'));
-    if (first < 0 || last <= first)
-        return QString();
-    return devicePath.mid(first + 1, last - first - 1);
-}
 
 CameraControls *currentCameraFilter() {
     return boundCamera().get();
@@ -120,7 +105,7 @@ bool DShowCameraWrapper::bindCamera(const QString &deviceId, const QString &frie
                                     int &index) {
     releaseCamera();
 
-    std::lock_guard<std::mutex> listAndBind(listAndBindMutex());
+    std::lock_guard<std::mutex> listAndBind(videoInputListMutex());
     VideoInputBackend &backend = videoInputBackend();
     if (!backend.available())
         return false;
@@ -147,19 +132,6 @@ bool DShowCameraWrapper::bindCamera(const QString &deviceId, const QString &frie
         break;
     }
     return currentCameraFilter() != nullptr;
-}
-
-QStringList presentVideoInputIds() {
-    std::lock_guard<std::mutex> listAndBind(listAndBindMutex());
-    QStringList ids;
-    VideoInputBackend &backend = videoInputBackend();
-    if (!backend.available())
-        return ids;
-    for (const VideoInputInfo &input : backend.list()) {
-        if (input.propertiesReadable && input.hasDevicePath)
-            ids << deviceIdFromPath(fromPlatformText(input.devicePath));
-    }
-    return ids;
 }
 
 void DShowCameraWrapper::releaseCamera() {
@@ -193,16 +165,21 @@ bool DShowCameraWrapper::getCameraControl(int property, int &value, bool *answer
     return true;
 }
 
-bool DShowCameraWrapper::setCameraControl(int property, int value) {
+bool DShowCameraWrapper::setCameraControl(int property, int value, QString *refusal) {
     CameraControls *camera = currentCameraFilter();
-    if (!camera)
+    if (!camera) {
+        if (refusal)
+            *refusal = QStringLiteral("no camera is bound");
         return false;
+    }
     // A refused move is not success: the position the page shows may then differ from the
     // camera's.
     std::string reason;
     if (!camera->set(static_cast<CameraControlId>(property), value, reason)) {
-        qWarning() << "camera control refused:" << controlName(property) << value
-                   << QString::fromStdString(reason);
+        const QString said = QString::fromStdString(reason);
+        qWarning() << "camera control refused:" << controlName(property) << value << said;
+        if (refusal)
+            *refusal = said;
         return false;
     }
     return true;

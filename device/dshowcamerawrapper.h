@@ -2,27 +2,15 @@
 // camera controls (pan, tilt, zoom).
 #pragma once
 
+#include "device/cameradevice.h"
 #include "device/videoinputs.h"
 
 #include <QObject>
 #include <QString>
-#include <QStringList>
 #include <QVector>
 
 #include <cstdint>
 #include <memory>
-
-struct CameraDevice {
-    int index = -1;
-    QString deviceId;
-    QString friendlyName;
-    // The system's own name for the device (Linux: its node, /dev/videoN); empty when it has none.
-    QString node;
-};
-
-// The text strictly between the first and the last "#" of a device path; empty with fewer than
-// two "#".
-QString deviceIdFromPath(const QString &devicePath);
 
 // Last known position, shared by the camera controls and the Control page (GUI thread only).
 extern int g_pan;
@@ -44,14 +32,10 @@ public:
     // Standard camera controls on the bound camera (ids: 0 pan, 1 tilt, 3 zoom). A read is false
     // only when no camera is bound (a refused read keeps `value`, and `answered`, when given,
     // tells which it was); a write is false also when the camera refuses it, and the camera's
-    // error is logged.
+    // error is logged and, when `refusal` is given, written there.
     bool getCameraControl(int property, int &value, bool *answered = nullptr);
-    bool setCameraControl(int property, int value);
+    bool setCameraControl(int property, int value, QString *refusal = nullptr);
 };
 
 // The bound camera of the process, or null.
 CameraControls *currentCameraFilter();
-
-// The device ids of the video inputs present now, without the enumeration's traces. Callable from
-// any thread: the upgrade worker looks for a camera coming back while the window binds one.
-QStringList presentVideoInputIds();

@@ -1,4 +1,8 @@
 // Device-interface arrivals and removals from the WM_DEVICECHANGE broadcasts sent to the window.
+// WM_DEVICECHANGE is a sent message: while it is handled, outgoing COM calls may fail
+// (RPC_E_CANTCALLOUT_ININPUTSYNCCALL) and the new interface may not be enabled yet. The event is
+// therefore queued, and the camera list, the Media Foundation activation and the extension-unit
+// reads that follow it run after the message has returned.
 #include "device/hotplugsource.h"
 
 #include <QDebug>
@@ -66,7 +70,10 @@ public:
         const auto *broadcast = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W *>(header);
         if (std::memcmp(&broadcast->dbcc_classguid, &kCaptureClass, sizeof(GUID)) != 0)
             return false;
-        emit captureInterfaceChanged(arrival, QString::fromWCharArray(broadcast->dbcc_name));
+        const QString name = QString::fromWCharArray(broadcast->dbcc_name);
+        QMetaObject::invokeMethod(
+            this, [this, arrival, name] { emit captureInterfaceChanged(arrival, name); },
+            Qt::QueuedConnection);
         return true;
     }
 

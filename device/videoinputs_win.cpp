@@ -1,5 +1,6 @@
 // Video inputs through DirectShow's system device enumerator; the standard camera controls through
 // IKsControl on the bound capture filter.
+#include "device/directshowcontrols_win.h"
 #include "device/videoinputs.h"
 
 #include "common/comref_win.h"
@@ -28,8 +29,8 @@ std::string readStringProperty(IPropertyBag *bag, const wchar_t *name, bool &ok)
 
 class DirectShowControls final : public CameraControls {
 public:
-    explicit DirectShowControls(ComRef<IBaseFilter> boundFilter)
-        : filter(std::move(boundFilter)) {}
+    explicit DirectShowControls(IUnknown *boundFilter)
+        : filter(boundFilter) {}
 
     bool get(CameraControlId property, std::int32_t &value) override {
         return request(property, kPropertyTypeGet, value);
@@ -66,7 +67,7 @@ private:
         return SUCCEEDED(status);
     }
 
-    ComRef<IBaseFilter> filter;
+    ComRef<IUnknown> filter;
 };
 
 class DirectShowVideoInputs final : public VideoInputBackend {
@@ -129,7 +130,7 @@ public:
         if (FAILED(monikers[position]->BindToObject(nullptr, nullptr, IID_IBaseFilter,
                                                     filter.putVoid())))
             return nullptr;
-        return std::make_unique<DirectShowControls>(filter);
+        return createDirectShowControls(filter.get());
     }
 
 private:
@@ -137,6 +138,10 @@ private:
     std::vector<ComRef<IMoniker>> monikers;
 };
 } // namespace
+
+std::unique_ptr<CameraControls> createDirectShowControls(IUnknown *filter) {
+    return std::make_unique<DirectShowControls>(filter);
+}
 
 VideoInputBackend &nativeVideoInputBackend() {
     static DirectShowVideoInputs backend;

@@ -97,7 +97,7 @@ find "$stage" \( -name '*.dll' -o -name '*.exe' \) -exec x86_64-w64-mingw32-stri
 # The programs carry their own qt.conf as a resource (which Qt prefers); this one serves a program
 # without it, and names the same place: the plugin folders beside the programs.
 printf '%s\r\n' "[Paths]" "Prefix = ." "Plugins = ." "" "[Platforms]" \
-    "WindowsArguments = dpiawareness=0" >"$stage/qt.conf"
+    "WindowsArguments = dpiawareness=2" >"$stage/qt.conf"
 
 mkdir -p "$stage/licenses"
 cp /opt/cc-win64/licenses/* "$stage/licenses/"

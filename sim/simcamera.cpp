@@ -13,7 +13,9 @@ using Guard = std::lock_guard<std::recursive_mutex>;
 }
 
 SimCamera::SimCamera(SimCameraConfig config)
-    : cfg(std::move(config)) {}
+    : cfg(std::move(config)) {
+    resetPicture();
+}
 
 std::string SimCamera::interfaceName() const {
     InterfaceNameParts parts;
@@ -35,6 +37,12 @@ void SimCamera::setStage(SimStage stage) {
     const SimStage previous = currentStage;
     currentStage = stage;
     updater = UpdaterProtocolState();
+    // Like the real camera, it keeps its settings through a restart but comes back at its home
+    // position.
+    if (previous == SimStage::Camera && stage != SimStage::Camera)
+        currentPosition = SimPosition();
+    if (stage == SimStage::Camera && previous != SimStage::Camera && !keepPicture)
+        resetPicture();
     if (isDiskStage(previous) && !isDiskStage(stage))
         ++diskDepartures;
     if (bus && previous != stage && (previous == SimStage::Camera || stage == SimStage::Camera))
@@ -81,6 +89,11 @@ long long SimCamera::framesDelivered() const {
     return paintedFrames;
 }
 
+std::vector<SimCamera::PositionRecord> SimCamera::positionLog() const {
+    Guard guard(simMutex());
+    return positionRecords;
+}
+
 void SimCamera::setCameraFaults(const SimCameraFaults &faults) {
     Guard guard(simMutex());
     camFaults = faults;
@@ -119,6 +132,8 @@ std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> SimCamera::load
 void SimCamera::clearLogs() {
     Guard guard(simMutex());
     xuRecords.clear();
+    positionRecords.clear();
+    pictureRecords.clear();
     scsiRecords.clear();
     shellLines.clear();
     images.clear();

@@ -9,6 +9,8 @@
 
 #include "common/clock.h"
 #include "control/extensionunitchannel.h"
+#include "control/picturecontrols.h"
+#include "device/videoinputs.h"
 #include "upgrade/scsichannel.h"
 
 #include <QImage>
@@ -47,13 +49,14 @@ struct SimCameraConfig {
     std::string inquiryVendor = "QXM30"; // INQUIRY vendor identification in the updater stages
 };
 
+// In the order of CameraSetting.
 struct SimSettings {
     std::uint8_t trackingMode = 0; // 0 Off, 1 Auto Framing, 3 Presenter Tracking
     std::uint8_t trackingEffect = 1;
     std::uint8_t trackingSpeed = 1;
     std::uint8_t antiFlicker = 1;
-    std::uint8_t hdr = 0;
     std::uint8_t mic = 1;
+    std::uint8_t hdr = 0;
 };
 
 struct SimVersion {
@@ -106,6 +109,14 @@ struct SimXuRecord {
     std::array<std::uint8_t, 8> bytes{}; // written bytes, or the bytes the caller sent for a read
 };
 
+// A write of a picture control that reached the camera, and what the camera made of it:
+// "stored", "out-of-range" or "wrong-state" (a manual value while its automatic master is on).
+struct SimPictureRecord {
+    std::string name;
+    std::int32_t value = 0;
+    std::string result;
+};
+
 struct SimScsiRecord {
     std::vector<std::uint8_t> cdb;
     ScsiDirection direction = ScsiDirection::ToDevice;
@@ -144,6 +155,14 @@ public:
     void setUpdaterFaults(const SimUpdaterFaults &faults);
     // The frames its captures have delivered so far.
     long long framesDelivered() const;
+    // The pan, tilt and zoom requests it has taken, each with the number of extension-unit
+    // requests recorded before it (its place among them).
+    struct PositionRecord {
+        CameraControlId axis;
+        std::int32_t value;
+        std::size_t afterUnitRecords;
+    };
+    std::vector<PositionRecord> positionLog() const;
 
     // Times the camera takes to restart (restore defaults, microphone change, reset from the
     // boot loader) and to show its disk after being told to enter the updater. Measured on the
@@ -157,7 +176,17 @@ public:
     // that is gone.
     long long diskDepartures = 0;
 
+    // The picture controls of its Processing Unit and Camera Terminal with their current values.
+    // They go back to their defaults whenever the camera comes back on the bus, unless
+    // keepPicture is set.
+    std::vector<std::pair<PictureControlInfo, std::int32_t>> pictureControls() const;
+    void setPictureValue(const std::string &name, std::int32_t value);
+    bool keepPicture = false;
+    // Picture controls left out of the camera's description (as a camera without them).
+    std::set<std::string> missingPictureControls;
+
     std::vector<SimXuRecord> xuLog() const;
+    std::vector<SimPictureRecord> pictureLog() const;
     std::vector<SimScsiRecord> scsiLog() const;
     // Boot-loader command lines received in u-Boot, in order.
     std::vector<std::string> shellLog() const;
@@ -171,8 +200,14 @@ public:
                                      PlatformFailure &failure);
     bool getControl(int property, std::int32_t &value);
     bool setControl(int property, std::int32_t value);
+    // The picture controls as the device describes them now (flags included), read and written
+    // like the camera: a value off the range, or a manual value while its master is on, is refused.
+    std::vector<PictureControlInfo> queryPicture() const;
+    bool readPicture(std::uint32_t id, std::int32_t &value, std::string &reason) const;
+    bool writePicture(std::uint32_t id, std::int32_t value, std::string &reason);
+    void resetPicture();
     // Paints frame number `frameNumber` of the moving test picture (RGB32).
-    void renderFrame(QImage &picture, int width, int height, long long frameNumber) const;
+    void renderFrame(QImage &frame, int width, int height, long long frameNumber) const;
     // Whether the camera can stream MJPG (see SimCameraFaults::unusableFrames and noMjpg).
     bool offersMjpg() const;
     // Compresses a painted picture as the MJPG stream carries it, damaged as `faults` asks for
@@ -197,9 +232,12 @@ private:
     SimUpdaterFaults updFaults;
     mutable long long paintedFrames = 0; // by renderFrame(), one per frame delivered
     long long unitRequests = 0;
+    std::vector<PositionRecord> positionRecords;
     long long scsiRequests = 0;
     long long vendorCommands = 0;
     std::vector<SimXuRecord> xuRecords;
+    std::vector<std::pair<PictureControlInfo, std::int32_t>> picture;
+    std::vector<SimPictureRecord> pictureRecords;
     // The answer that the next read of the response control returns (extension-unit model).
     std::array<std::uint8_t, 8> unitAnswer{};
     std::vector<SimScsiRecord> scsiRecords;

@@ -89,16 +89,16 @@ unsigned char redDifferenceOf(int r, int g, int b) {
 }
 } // namespace
 
-void SimCamera::renderFrame(QImage &picture, int width, int height, long long frameNumber) const {
+void SimCamera::renderFrame(QImage &frame, int width, int height, long long frameNumber) const {
     if (width <= 0 || height <= 0) {
-        picture = QImage();
+        frame = QImage();
         return;
     }
     ++paintedFrames;
-    // The caller's picture is painted over when its size fits, as a camera reuses its buffers.
-    if (picture.size() != QSize(width, height) || picture.format() != QImage::Format_RGB32)
-        picture = QImage(width, height, QImage::Format_RGB32);
-    paintPicture(picture, cfg.productName, currentPosition, frameNumber);
+    // The caller's frame is painted over when its size fits, as a camera reuses its buffers.
+    if (frame.size() != QSize(width, height) || frame.format() != QImage::Format_RGB32)
+        frame = QImage(width, height, QImage::Format_RGB32);
+    paintPicture(frame, cfg.productName, currentPosition, frameNumber);
 }
 
 bool SimCamera::offersMjpg() const {

@@ -32,7 +32,7 @@ constexpr std::int32_t kZoomMin = 100;
 constexpr std::int32_t kZoomMax = 800;
 
 PlatformStatus fail(PlatformFailure &failure, int error) {
-    failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(error)};
+    failure = failureFromErrno("UVCIOC_CTRL_QUERY", error);
     return failure.status;
 }
 
@@ -187,6 +187,7 @@ bool SimCamera::getControl(int property, std::int32_t &value) {
 bool SimCamera::setControl(int property, std::int32_t value) {
     if (camFaults.positionRefused)
         return false;
+    positionRecords.push_back({static_cast<CameraControlId>(property), value, xuRecords.size()});
     switch (static_cast<CameraControlId>(property)) {
     case CameraControlId::Pan:
         currentPosition.pan_deg = std::clamp(value, kPanMin, kPanMax);

@@ -161,13 +161,52 @@ public:
         auto camera = target.lock();
         if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
             // The device node is gone: the driver answers "no such device".
-            failure = {"UVCIOC_CTRL_QUERY", statusFromErrno(19)};
+            failure = failureFromErrno("UVCIOC_CTRL_QUERY", 19);
             return failure.status;
         }
         return camera->handleUnitRequest(selector, direction, data, length, failure);
     }
 
 private:
+    SimulatedBus &owner;
+};
+
+// A camera's picture controls; like the device node, gone while the camera is not a camera.
+class SimPictureDevice final : public PictureControlDevice, CountedHandle {
+public:
+    SimPictureDevice(SimulatedBus &bus, std::atomic<int> &counter, std::weak_ptr<SimCamera> camera)
+        : CountedHandle(counter, std::move(camera))
+        , owner(bus) {}
+    std::vector<PictureControlInfo> query() override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        return camera ? camera->queryPicture() : std::vector<PictureControlInfo>{};
+    }
+    bool read(std::uint32_t id, std::int32_t &value, std::string &reason) override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        if (!camera)
+            return reason = "no such device", false;
+        return camera->readPicture(id, value, reason);
+    }
+    bool write(std::uint32_t id, std::int32_t value, std::string &reason) override {
+        owner.poll();
+        Guard guard(simMutex());
+        auto camera = live();
+        if (!camera)
+            return reason = "no such device", false;
+        return camera->writePicture(id, value, reason);
+    }
+
+private:
+    std::shared_ptr<SimCamera> live() const {
+        auto camera = target.lock();
+        if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera)
+            return nullptr;
+        return camera;
+    }
     SimulatedBus &owner;
 };
 
@@ -216,8 +255,28 @@ private:
 };
 } // namespace
 
+// Apart from the bus itself, whose open() already opens SCSI devices.
+class SimulatedBus::PictureBackend final : public PictureControlBackend {
+public:
+    explicit PictureBackend(SimulatedBus &bus)
+        : owner(bus) {}
+    std::unique_ptr<PictureControlDevice> open(const std::string &deviceId) override {
+        owner.poll();
+        Guard guard(simMutex());
+        for (const auto &camera : owner.d->plugged)
+            if (camera->currentStage == SimStage::Camera && !camera->camFaults.nodeRefused &&
+                interfaceHasDeviceId(camera->interfaceName(), deviceId))
+                return std::make_unique<SimPictureDevice>(owner, owner.d->openHandles, camera);
+        return nullptr;
+    }
+
+private:
+    SimulatedBus &owner;
+};
+
 SimulatedBus::SimulatedBus()
-    : d(std::make_unique<Impl>()) {}
+    : d(std::make_unique<Impl>())
+    , pictures(std::make_unique<PictureBackend>(*this)) {}
 
 SimulatedBus::~SimulatedBus() {
     uninstall();
@@ -230,6 +289,7 @@ void SimulatedBus::install() {
     installVideoInputBackend(this);
     installExtensionUnitBackend(this);
     installScsiBackend(this);
+    installPictureControlBackend(pictures.get());
     // The capture behaves like a V4L2 camera's: MJPG or YUYV frames.
     installFrameCaptureFactory([this](int index) { return openCapture(index); });
     installHotplugSourceFactory([this] { return createHotplugSource(); });
@@ -242,6 +302,8 @@ void SimulatedBus::uninstall() {
         installExtensionUnitBackend(nullptr);
     if (&scsiBackend() == this)
         installScsiBackend(nullptr);
+    if (&pictureControlBackend() == pictures.get())
+        installPictureControlBackend(nullptr);
     installFrameCaptureFactory(nullptr);
     installHotplugSourceFactory(nullptr);
 }
@@ -264,6 +326,8 @@ void SimulatedBus::plug(const std::shared_ptr<SimCamera> &camera) {
         d->cameras.push_back(camera);
     camera->bus = this;
     d->plugged.push_back(camera);
+    if (!camera->keepPicture)
+        camera->resetPicture();
     if (camera->currentStage == SimStage::Camera)
         announceCapture(*camera, true);
 }
@@ -277,8 +341,9 @@ void SimulatedBus::unplug(const std::shared_ptr<SimCamera> &camera) {
     if (isDiskStage(camera->currentStage))
         ++camera->diskDepartures;
     d->plugged.erase(std::remove(d->plugged.begin(), d->plugged.end(), camera), d->plugged.end());
-    // Changes the camera had scheduled for itself die with its power.
+    // Changes the camera had scheduled for itself die with its power, and so does its position.
     camera->updater = SimCamera::UpdaterProtocolState();
+    camera->currentPosition = SimPosition();
 }
 
 bool SimulatedBus::isPlugged(const std::shared_ptr<SimCamera> &camera) const {
@@ -439,7 +504,7 @@ std::unique_ptr<ExtensionUnitDevice> SimulatedBus::activate(std::size_t position
         camera = d->lastSourceList[position].lock();
     if (!camera || !d->isPlugged(*camera) || camera->currentStage != SimStage::Camera ||
         camera->camFaults.openFails) {
-        failure = {"Activating video device", statusFromErrno(camera ? 16 : 19)};
+        failure = failureFromErrno("Activating video device", camera ? 16 : 19);
         return nullptr;
     }
     return std::make_unique<SimUnitDevice>(*this, d->openHandles, camera);

@@ -1,7 +1,7 @@
 // The simulated USB bus: the cameras plugged into it and the other devices beside them. It stands
 // behind every device seam (video inputs and their camera controls, the extension unit, frame
-// capture, the SCSI devices, hot-plug events), so the program above the seams cannot tell it from
-// the real system.
+// capture, the SCSI devices, hot-plug events, picture controls), so the program above the seams
+// cannot tell it from the real system.
 //
 // Time-driven changes (a camera restarting, a disk appearing after the switch into the updater)
 // are scheduled on the active clock and applied by poll(), which every seam call runs first. With a
@@ -77,5 +77,7 @@ public:
 private:
     struct Node;
     struct Impl;
+    class PictureBackend;
     std::unique_ptr<Impl> d;
+    std::unique_ptr<PictureBackend> pictures;
 };

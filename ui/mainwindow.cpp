@@ -57,12 +57,13 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupUi(this);
     setMinimumSize(kMinimumWindowWidth_px, kMinimumWindowHeight_px);
     initWidgets();
+    initProfileSection();
     setUpNavigation();
 
     MaskWidget *mask = MaskWidget::instance();
     mask->setMainWidget(window());
     mask->setDialogNames({QStringLiteral("FormCustomizeMessagebox"), QStringLiteral("FormAbnormal"),
-                          QStringLiteral("FormUpgrade")});
+                          QStringLiteral("FormUpgrade"), QStringLiteral("FormProfileName")});
 
     loadSettings();
     // Reported from any thread (the watcher searches the SCSI devices), and already while the
@@ -102,22 +103,23 @@ MainWindow::~MainWindow() {
     stopAbnormalWatcher();
     stopPreviewWorker();
     previewRunning = false;
+    ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
 }
 
 void MainWindow::initWidgets() {
-    // 1. Section titles and the preview labels report their mouse events here.
+    // Section titles and the preview labels report their mouse events here.
     for (QObject *watched : std::initializer_list<QObject *>{
              ui->labelDevInfo, ui->labelDevUpdate, ui->labelDevSupport, ui->labelDevDesktopVer,
              ui->labPreview, ui->labelCamera, ui->labelStop})
         watched->installEventFilter(this);
 
-    // 2.
+    // Toggle buttons.
     ui->btnModeDark->setCheckable(true);
     ui->btnModeLight->setCheckable(true);
     ui->btnHDR->setCheckable(true);
 
-    // 3. The first item of each box moves its index from -1 to 0 and reaches its handler, which
+    // The first item of each box moves its index from -1 to 0 and reaches its handler, which
     // does nothing while no camera is open.
     fillComboBox(ui->comboBoxAntiFlicker, AntiFlickerOptions);
     fillComboBox(ui->comboBoxMic, SwitchOptions);
@@ -126,7 +128,7 @@ void MainWindow::initWidgets() {
     fillComboBox(ui->comboBoxTrackEffect, TrackingEffectOptions);
     fillComboBox(ui->comboBoxTrackSpeend, TrackingSpeedOptions);
 
-    // 4.
+    // Held direction buttons repeat.
     for (QPushButton *arrow :
          {ui->btnCameraUp, ui->btnCameraDown, ui->btnCameraLeft, ui->btnCameraRight}) {
         arrow->setAutoRepeat(true);
@@ -134,39 +136,39 @@ void MainWindow::initWidgets() {
         arrow->setAutoRepeatInterval(kDirectionRepeatInterval_ms);
     }
 
-    // 5.
+    // The zoom slider and its label.
     ui->labelZoomValue->setText(QStringLiteral("%1%").arg(kZoomMinimum_percent));
     ui->sliderZoom->setMinimum(kZoomMinimum_percent);
     ui->sliderZoom->setMaximum(kZoomMaximum_percent);
     ui->sliderZoom->setSingleStep(kZoomStep_percent);
     connect(ui->sliderZoom, &QSlider::valueChanged, this, &MainWindow::slotOnSetZoomValue);
 
-    // 6.
+    // The Support page's sections fold open and closed.
     for (QPushButton *extend : {ui->btnDevInfoExtend, ui->btnDevUpdateExtend,
                                 ui->btnDevSupportExtend, ui->btnDevDesktopVerExtend})
         extend->setCheckable(true);
 
-    // 7. Shown only while an upgrade runs.
+    // Shown only while an upgrade runs.
     ui->progressBarUpdate->setMinimum(0);
     ui->progressBarUpdate->setMaximum(100);
     ui->progressBarUpdate->setValue(0);
     ui->progressBarUpdate->hide();
 
-    // 8.
+    // The Support page's links open in the browser.
     ui->labelHyperlinksQuickStartGuide->setOpenExternalLinks(true);
     ui->labelHyperlinksUserGuide->setOpenExternalLinks(true);
     ui->labelHyperlinksContactSupport->setOpenExternalLinks(true);
 
-    // 9.
+    // This program's version.
     ui->labelAppVer->setText(QStringLiteral("V%1.%2.%3")
                                  .arg(buildconfig::kVersionMajor)
                                  .arg(buildconfig::kVersionMinor)
                                  .arg(buildconfig::kVersionPatch));
 
-    // 10.
+    // Camera names are cut, never scrolled sideways.
     ui->listWidgetCamera->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
-    // 11. The loading animation and the camera and stop icons sit on the preview surface.
+    // The loading animation and the camera and stop icons sit on the preview surface.
     ui->labelCamera->setParent(ui->labPreview);
     ui->labelStop->setParent(ui->labPreview);
     ui->labelloading->setParent(ui->labPreview);
@@ -192,11 +194,11 @@ void MainWindow::initWidgets() {
     ui->labPreview->setAlignment(Qt::AlignBottom);
     ui->labPreview->setAttribute(Qt::WA_Hover);
 
-    // 12. Every start begins in the light theme with the controls disabled.
+    // Every start begins in the light theme with the controls disabled.
     applyTheme(styleIndex);
     setControlsEnabled(false);
 
-    // 13. Never shown: the HDR row, the User Guide link and the second mode button.
+    // Never shown: the HDR row, the User Guide link and the second mode button.
     ui->btnModeDark->hide();
     ui->labelHyperlinksUserGuide->hide();
     ui->labelHDR_3->hide();
@@ -204,7 +206,7 @@ void MainWindow::initWidgets() {
 }
 
 void MainWindow::setUpNavigation() {
-    navButtons = {ui->btnNavControl, ui->btnNavSupport};
+    navButtons = {ui->btnNavControl, ui->btnNavPicture, ui->btnNavSupport};
     for (QToolButton *button : qAsConst(navButtons)) {
         button->setCheckable(true);
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
@@ -280,27 +282,31 @@ void MainWindow::switchToCamera(QListWidgetItem *item) {
     std::uint32_t deviceProductId = 0;
     parseVidPid(id, deviceVendorId, deviceProductId);
     applyModelRestrictions(modelIndexByIds(deviceVendorId, deviceProductId));
+    applyProfileOnOpen();
 }
 
 bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName) {
     if (deviceId.isEmpty() || friendlyName.isEmpty())
         return false;
-    const bool opened = cameraSession.open(deviceId, friendlyName);
+    const bool opened = cameraSession.open(deviceId, friendlyName).ok();
     dshowIndex = cameraSession.captureIndex();
     if (!opened)
         return false;
     emit onCameraState(cameraSession.isBound() ? 0 : kStateDisconnected, friendlyName);
     readCameraSettings();
+    // The camera comes back from every restart with its default picture: read it anew.
+    ui->pageNavPicture->showCamera(&cameraSession.pictureSettings());
     return true;
 }
 
 bool MainWindow::closeCamera() {
-    if (videoWorker && videoThread) {
+    if (videoWorker && videoThread.isRunning()) {
         qDebug() << "Thread video quit 111.";
         stopPreviewWorker();
         qDebug() << "Thread video quit 222.";
     }
     previewRunning = false;
+    ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
     controlsReady = false;
     setControlsEnabled(false);

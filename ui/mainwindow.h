@@ -1,19 +1,23 @@
 // The application's only window and its controller: the camera list that follows plugging and
 // unplugging, the current camera over its two channels (standard camera controls and the vendor
-// extension unit), the Control and Support pages, the preview area, the themes and the firmware
-// upgrade.
+// extension unit), the Control, Picture and Support pages, the preview area, the themes and the
+// firmware upgrade.
 //
 // The window's features live in one source file each:
 //   mainwindow.cpp              construction, camera list and hot-plug, open/close, events, dialogs
 //   mainwindow_controlpage.cpp  the Control page and the settings read after an open
 //   mainwindow_preview.cpp      the preview area and its worker
 //   mainwindow_support.cpp      navigation and the Support page
+//   picturepage.cpp             the Picture page (a widget of its own)
 //   mainwindow_appearance.cpp   themes and the saved window geometry
 //   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
+//   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
 
+#include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
+#include "upgrade/elevation.h"
 
 #include <QList>
 #include <QMainWindow>
@@ -30,6 +34,11 @@ namespace Ui {
 class MainWindow;
 }
 class AbnormalDetectThread;
+struct ApplyOutcome;
+class QCheckBox;
+class QLabel;
+class QComboBox;
+class QPushButton;
 class HotplugSource;
 class PackageJob;
 struct PackageSequenceHooks;
@@ -58,6 +67,10 @@ public:
     // Runs a dialog of the window's family: moved so that it is centred over the window, made
     // modal, executed. Returns the dialog's result.
     int runCentredDialog(QDialog &dialog, bool showModalAttribute);
+
+    // Carries on an upgrade or a recovery that an instance without administrator rights handed
+    // over to this one (started elevated with the hand-over's arguments).
+    void carryOnHandOver(const HandOver &handOver);
 
     // Counts the screens of the desktop; null restores the desktop's own count. Saved geometry
     // and theme are used only on a single screen; tests stand in for other desktops with this.
@@ -152,6 +165,23 @@ private:
     void applyModelRestrictions(int modelIndexFromIds);
     void restoreDefaultsConfirmed();
 
+    // --- profiles (mainwindow_profiles.cpp)
+    friend class ProfilesTestAccess;
+    // The profile list, its buttons, Ctrl+1 .. Ctrl+9 and the connect choice, below the settings.
+    void initProfileSection();
+    void refreshProfileList();
+    QString selectedProfileName() const;
+    void saveProfileAs();
+    void deleteSelectedProfile();
+    void applyProfileNamed(const QString &name);
+    // After every open: the profile a restart cut short, else the camera's connect profile.
+    void applyProfileOnOpen();
+    // Ticks the connect choice for the open camera and the selected profile.
+    void updateConnectChoice();
+    void connectChoiceToggled(bool checked);
+    void showProfileResult(const QString &text);
+    QString profileResultText(const QString &name, const ApplyOutcome &outcome) const;
+
     // --- preview (mainwindow_preview.cpp)
     // A left press on the stop icon / on the camera icon of the preview area.
     void previewStopPressed();
@@ -179,6 +209,10 @@ private:
     // --- upgrade (mainwindow_upgrade.cpp)
     friend class MainWindowUpgradeAccess;
     void startUpgrade();
+    // Without the rights to open the camera's disk, hands the upgrade or recovery over to an
+    // elevated instance (this window then closes) or tells why it could not: true when the caller
+    // must not start the upgrade itself.
+    bool handedOverForRights(HandOver::Kind kind);
     void startAbnormalWatcher();
     // Ends the watcher and waits for its thread, and waits for an upgrade worker that is still
     // running (it uses the window's extension unit); run by the destructor.
@@ -216,7 +250,7 @@ private:
 
     // Preview.
     VideoStreamThread *videoWorker = nullptr;
-    QThread *videoThread = nullptr;
+    WorkerThread videoThread;
     bool previewRunning = false;
     // Counts the preview workers started; tells a running worker's pictures from late ones.
     quint64 previewRunSerial = 0;
@@ -234,6 +268,19 @@ private:
     int trackingSpeedState = 0;
     QString firmwareVersion;
     bool accessProblemTold = false;
+
+    // Profiles.
+    QComboBox *comboBoxProfiles = nullptr;
+    QPushButton *btnProfileSaveAs = nullptr;
+    QPushButton *btnProfileApply = nullptr;
+    QPushButton *btnProfileDelete = nullptr;
+    QCheckBox *checkBoxConnectProfile = nullptr;
+    QLabel *labelProfileResult = nullptr;
+    QTimer *profileResultTimer = nullptr;
+    // A profile whose microphone change restarted the camera: the rest is applied when that camera
+    // is open again.
+    QString profileAfterRestart;
+    QString profileAfterRestartDeviceId;
 
     // Navigation and Support page.
     QList<QToolButton *> navButtons;
@@ -254,14 +301,16 @@ private:
     bool abnormalPromptOpen = false;
     QTimer *dummyProgressTimer = nullptr;
     int dummyProgress = 0;
-    // The current upgrade's thread; it and its worker delete themselves when the worker ends.
-    QPointer<QThread> upgradeThread;
+    // The current upgrade's worker and thread delete themselves when the worker ends.
+    WorkerThread upgradeThread;
     // Set while the current upgrade's final report is still to come.
     bool awaitingReport = false;
     // The open camera's firmware version when the upgrade started; empty when unknown.
     QString versionBeforeUpgrade;
     AbnormalDetectThread *abnormalWorker = nullptr;
-    QThread *abnormalThread = nullptr;
+    WorkerThread abnormalThread;
+    // The package the user chose last.
+    QString chosenPackage;
     // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
     std::function<QString(QWidget *parent)> choosePackageFile;
     // Where packages are unpacked and read (empty: the private package folder).

@@ -4,6 +4,7 @@
 #include "common/settingsfiles.h"
 #include "device/cameralist.h"
 #include "device/catalogue.h"
+#include "themecolours.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -23,8 +24,6 @@ namespace {
 // The palette colour stands at this place in both style sheets: "QPalette{background:#RRGGBB;}".
 constexpr int kPaletteColourAt = 20;
 constexpr int kPaletteColourLength = 7;
-const char kLinkColourLight[] = "#000000";
-const char kLinkColourDark[] = "#DEE2E2";
 
 // Without the Windows family, fontconfig's default choice (DejaVu Sans and the like) is so wide
 // that the longest caption of the Control page, "Powerline Frequency:" at 15 px, no longer fits
@@ -111,10 +110,10 @@ void MainWindow::loadSettings() {
 
     const QSettings settings(userSettingsFile(), QSettings::IniFormat);
 
-    windowLeft = settings.value(QStringLiteral("/window/left")).toInt();
-    windowTop = settings.value(QStringLiteral("/window/top")).toInt();
-    windowWidth = settings.value(QStringLiteral("/window/width")).toInt();
-    windowHeight = settings.value(QStringLiteral("/window/height")).toInt();
+    windowLeft = settings.value(settingsKeyName(SettingsKey::WindowLeft)).toInt();
+    windowTop = settings.value(settingsKeyName(SettingsKey::WindowTop)).toInt();
+    windowWidth = settings.value(settingsKeyName(SettingsKey::WindowWidth)).toInt();
+    windowHeight = settings.value(settingsKeyName(SettingsKey::WindowHeight)).toInt();
     qInfo() << "pre main window pos:"
             << QStringLiteral("%1 %2 %3 %4")
                    .arg(windowLeft)
@@ -122,7 +121,7 @@ void MainWindow::loadSettings() {
                    .arg(windowWidth)
                    .arg(windowHeight);
 
-    styleIndex = settings.value(QStringLiteral("/style/index")).toInt();
+    styleIndex = settings.value(settingsKeyName(SettingsKey::StyleIndex)).toInt();
     qInfo() << "pre ui style:" << styleIndex;
 }
 
@@ -141,11 +140,11 @@ bool MainWindow::savedPlaceIsReachable() const {
 void MainWindow::saveSettings() {
     QSettings settings(userSettingsFile(), QSettings::IniFormat);
     const QRect frame = frameGeometry();
-    settings.setValue(QStringLiteral("/window/left"), QString::number(frame.x()));
-    settings.setValue(QStringLiteral("/window/top"), QString::number(frame.y()));
-    settings.setValue(QStringLiteral("/window/width"), QString::number(width()));
-    settings.setValue(QStringLiteral("/window/height"), QString::number(height()));
-    settings.setValue(QStringLiteral("/style/index"), QString::number(styleIndex));
+    settings.setValue(settingsKeyName(SettingsKey::WindowLeft), QString::number(frame.x()));
+    settings.setValue(settingsKeyName(SettingsKey::WindowTop), QString::number(frame.y()));
+    settings.setValue(settingsKeyName(SettingsKey::WindowWidth), QString::number(width()));
+    settings.setValue(settingsKeyName(SettingsKey::WindowHeight), QString::number(height()));
+    settings.setValue(settingsKeyName(SettingsKey::StyleIndex), QString::number(styleIndex));
     settings.sync();
     if (settings.status() != QSettings::NoError)
         qWarning() << "the settings could not be written:" << settings.fileName();

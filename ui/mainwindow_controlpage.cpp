@@ -45,6 +45,13 @@ void setSpeedRowVisible(Ui::MainWindow &form, bool visible) {
     form.comboBoxTrackSpeend->setVisible(visible);
 }
 
+void showTrackingRows(Ui::MainWindow &form, const TrackingRows &rows) {
+    qDebug() << (rows.positionControls ? "show widgetoff" : "hide widgetoff");
+    form.widgetTrackOff->setVisible(rows.positionControls);
+    setEffectRowVisible(form, rows.effectRow);
+    setSpeedRowVisible(form, rows.speedRow);
+}
+
 void setPadEnabled(Ui::MainWindow &form, bool enabled) {
     for (QPushButton *arrow :
          {form.btnCameraUp, form.btnCameraDown, form.btnCameraLeft, form.btnCameraRight})
@@ -65,11 +72,10 @@ void updateAxisButtons(int position, QPushButton *towardsLower, QPushButton *tow
 } // namespace
 
 void MainWindow::readCameraSettings() {
-    // 1. Model.
+    // The model first, then the settings as the camera answers them.
     ui->labelDevModel->setText(currentFriendlyName);
 
-    // 2.-6. and 8.-10. as the camera answers; controlsReady is still false, so selecting an item
-    // sends nothing.
+    // controlsReady is still false, so selecting an item sends nothing.
     const CameraReadout read = cameraSession.readAll();
     if (read.firmwareVersion) {
         firmwareVersion = *read.firmwareVersion;
@@ -88,40 +94,27 @@ void MainWindow::readCameraSettings() {
         selectOption(ui->comboBoxMic, SwitchOptions, *mic);
     }
 
-    // 7. A slider that moves writes the zoom back to the camera at once (slotOnSetZoomValue).
+    // A slider that moves writes the zoom back to the camera at once (slotOnSetZoomValue).
     ui->sliderZoom->setValue(g_zoom);
     ui->labelZoomValue->setText(zoomText(g_zoom));
 
-    // 8. Tracking mode and what it shows.
+    // Tracking mode and what it shows.
     const std::optional<int> mode = read.value(CameraSetting::TrackingMode);
     if (mode) {
         trackingModeState = *mode;
         const int index = optionIndexOfValue(TrackingModeOptions, *mode);
         qDebug() << "tracking mode index: " << index;
         ui->comboBoxTrackMode->setCurrentIndex(index);
-        if (*mode != kTrackingOff) {
-            qDebug() << "hide widgetoff";
-            ui->widgetTrackOff->hide();
-            setEffectRowVisible(*ui, true);
-            setSpeedRowVisible(*ui, true);
-        } else {
-            qDebug() << "show widgetoff";
-            ui->widgetTrackOff->show();
+        showTrackingRows(*ui, trackingRowsForMode(*mode));
+        if (*mode == kTrackingOff)
             QTimer::singleShot(kRememberPositionDelay_ms, this, &MainWindow::slotRemberYuntaiValue);
-            setEffectRowVisible(*ui, false);
-            setSpeedRowVisible(*ui, false);
-        }
-        if (*mode == kPresenterTracking) {
-            setEffectRowVisible(*ui, false);
-            setSpeedRowVisible(*ui, false);
-        }
     }
 
-    // 9.-10. Effect and speed exist only for Auto Framing (read only then).
+    // Effect and speed exist only for Auto Framing (read only then).
     if (const std::optional<int> effect = read.value(CameraSetting::TrackingEffect)) {
         trackingEffectState = *effect;
         selectOption(ui->comboBoxTrackEffect, TrackingEffectOptions, *effect);
-        if (*effect == kEffectImmediate)
+        if (!speedRowShownForEffect(*effect))
             setSpeedRowVisible(*ui, false);
     }
     if (const std::optional<int> speed = read.value(CameraSetting::TrackingSpeed)) {
@@ -141,7 +134,7 @@ void MainWindow::setControlsEnabled(bool enable) {
     qDebug() << "set controls enable:" << static_cast<int>(enable);
 
     // The pad moves a zoomed picture only.
-    setPadEnabled(*ui, enable && g_zoom > kZoomMinimum_percent);
+    setPadEnabled(*ui, enable && padMovesAtZoom(g_zoom));
 
     ui->sliderZoom->setEnabled(enable);
     if (!enable) {
@@ -157,6 +150,8 @@ void MainWindow::setControlsEnabled(bool enable) {
     ui->comboBoxTrackMode->setEnabled(enable);
     ui->comboBoxTrackSpeend->setEnabled(enable);
     ui->btnUpgrade->setEnabled(enable);
+    // The profiles follow the open camera.
+    updateConnectChoice();
 }
 
 void MainWindow::applyModelRestrictions(int modelIndexFromIds) {
@@ -180,21 +175,7 @@ void MainWindow::on_comboBoxTrackMode_currentIndexChanged(int index) {
     qDebug() << "get tracking mode:" << value;
 
     // The page follows the choice before the camera is asked.
-    if (value != kTrackingOff) {
-        qDebug() << "hide widgetoff";
-        ui->widgetTrackOff->hide();
-        setEffectRowVisible(*ui, true);
-        setSpeedRowVisible(*ui, true);
-        if (value == kPresenterTracking) {
-            setEffectRowVisible(*ui, false);
-            setSpeedRowVisible(*ui, false);
-        }
-    } else {
-        qDebug() << "show widgetoff";
-        ui->widgetTrackOff->show();
-        setEffectRowVisible(*ui, false);
-        setSpeedRowVisible(*ui, false);
-    }
+    showTrackingRows(*ui, trackingRowsForMode(value));
 
     writeSetting(CameraSetting::TrackingMode, value);
 
@@ -229,12 +210,10 @@ void MainWindow::on_comboBoxTrackEffect_currentIndexChanged(int index) {
         return;
     const int value = optionValueAt(TrackingEffectOptions, index);
 
-    // The camera takes an effect only while it frames automatically.
-    int mode = 0;
-    if (cameraSession.readSetting(CameraSetting::TrackingMode, mode) && mode == kAutoFraming)
+    if (settingWritableInMode(CameraSetting::TrackingEffect,
+                              cameraSession.readValue(CameraSetting::TrackingMode)))
         writeSetting(CameraSetting::TrackingEffect, value);
-    // A speed means something only for the smooth effect.
-    setSpeedRowVisible(*ui, value != kEffectImmediate);
+    setSpeedRowVisible(*ui, speedRowShownForEffect(value));
 }
 
 void MainWindow::on_comboBoxTrackSpeend_currentIndexChanged(int index) {
@@ -242,8 +221,8 @@ void MainWindow::on_comboBoxTrackSpeend_currentIndexChanged(int index) {
         return;
     const int value = optionValueAt(TrackingSpeedOptions, index);
 
-    int mode = 0;
-    if (!cameraSession.readSetting(CameraSetting::TrackingMode, mode) || mode != kAutoFraming)
+    if (!settingWritableInMode(CameraSetting::TrackingSpeed,
+                               cameraSession.readValue(CameraSetting::TrackingMode)))
         return;
     writeSetting(CameraSetting::TrackingSpeed, value);
 }
@@ -324,7 +303,7 @@ void MainWindow::slotOnSetZoomValue(int value) {
     cameraSession.move(CameraControlId::Zoom, value);
     ui->labelZoomValue->setText(zoomText(value));
     // The zoom decides over the pan and tilt limits: a zoomed picture can always be moved.
-    setPadEnabled(*ui, value > kZoomMinimum_percent);
+    setPadEnabled(*ui, padMovesAtZoom(value));
 }
 
 void MainWindow::slotRemberYuntaiValue() {
@@ -339,5 +318,5 @@ void MainWindow::slotRemberYuntaiValue() {
 
     cameraSession.move(CameraControlId::Zoom, g_zoom);
     ui->labelZoomValue->setText(zoomText(g_zoom));
-    setPadEnabled(*ui, g_zoom > kZoomMinimum_percent);
+    setPadEnabled(*ui, padMovesAtZoom(g_zoom));
 }

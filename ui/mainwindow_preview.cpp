@@ -2,7 +2,6 @@
 // delivers the camera's pictures.
 #include "preview/mjpgdecoder.h"
 #include "preview/videostreamthread.h"
-#include "preview/workerthread.h"
 #include "ui/mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -47,14 +46,11 @@ void MainWindow::slotStartPreview() {
         return;
     }
     // A refresh that keeps the same camera keeps its running worker.
-    if (videoWorker && videoThread)
+    if (videoWorker && videoThread.isRunning())
         return;
 
-    videoThread = new QThread();
     videoWorker = new VideoStreamThread(dshowIndex);
     handSurfaceToWorker();
-    videoWorker->moveToThread(videoThread);
-    connectWorkerThread(videoWorker, videoThread);
     // Pictures wait in the queue until the window takes them; those of a worker that has been
     // stopped since may belong to a camera that is gone or to the one before a switch. Only the
     // running worker's pictures reach the surface; with no worker running a late picture brings
@@ -66,7 +62,7 @@ void MainWindow::slotStartPreview() {
         else if (!videoWorker)
             slotOnReader(QPixmap());
     });
-    videoThread->start(QThread::InheritPriority);
+    videoThread.start(videoWorker);
 
     ui->labPreview->setStyleSheet(QStringLiteral("border:0px;"));
     previewRunning = true;
@@ -75,13 +71,12 @@ void MainWindow::slotStartPreview() {
 }
 
 void MainWindow::stopPreviewWorker() {
-    if (!videoWorker || !videoThread)
+    if (!videoWorker || !videoThread.isRunning())
         return;
     // Returns once the thread has ended; the worker has released the capture and deleted itself
     // by then.
-    stopWorkerThread(videoWorker, videoThread);
+    videoThread.stop();
     videoWorker = nullptr;
-    videoThread = nullptr;
     // The last picture shown is not left standing for a camera that is no longer previewed (or
     // no longer there); pictures still queued are dropped or bring the hint back as well.
     showHint(ui->labPreview, previewHint);
@@ -101,7 +96,7 @@ void MainWindow::previewStartPressed() {
 }
 
 void MainWindow::stopCameraPreView() {
-    if (videoWorker && videoThread) {
+    if (videoWorker && videoThread.isRunning()) {
         qDebug() << "stop camera!";
         stopPreviewWorker();
     }

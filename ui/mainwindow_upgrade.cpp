@@ -2,6 +2,7 @@
 // an updater stage.
 #include "device/catalogue.h"
 #include "ui/mainwindow.h"
+#include "ui/packagerefusaltext.h"
 #include "ui_mainwindow.h"
 #include "upgrade/abnormaldetectthread.h"
 #include "upgrade/formabnormal.h"
@@ -14,7 +15,6 @@
 #include <QDebug>
 #include <QFileDialog>
 #include <QRandomGenerator>
-#include <QThread>
 #include <QTimer>
 
 namespace {
@@ -27,10 +27,12 @@ constexpr int kProgressDone = 100;
 } // namespace
 
 QString MainWindow::askForPackage(QWidget *parent) {
-    if (choosePackageFile)
-        return choosePackageFile(parent);
-    return QFileDialog::getOpenFileName(parent, tr("Open File"), QString(),
-                                        tr("Upgrade File(*.zip)"));
+    // Kept for a hand-over to an elevated instance.
+    chosenPackage = choosePackageFile
+                        ? choosePackageFile(parent)
+                        : QFileDialog::getOpenFileName(parent, tr("Open File"), QString(),
+                                                       tr("Upgrade File(*.zip)"));
+    return chosenPackage;
 }
 
 QString MainWindow::effectivePackageDirectory() const {
@@ -63,10 +65,9 @@ void MainWindow::on_btnUpgrade_clicked() {
     }
     upgrading = true;
 
-    int model = ModelIndexNone;
-    const PackageSequenceOutcome outcome =
+    const PackageSequenceResult package =
         runPackageSequence([this] { return askForPackage(this); }, effectivePackageDirectory(),
-                           model, packageSequenceHooks());
+                           packageSequenceHooks());
     if (closeAfterPackage) {
         // The window was closed while the package was unpacked.
         closeAfterPackage = false;
@@ -74,7 +75,8 @@ void MainWindow::on_btnUpgrade_clicked() {
         close();
         return;
     }
-    const PackageVerdict verdict = judgePackageForCamera(outcome, model, modelIndex);
+    const PackageVerdict verdict =
+        judgePackageForCamera(package.outcome, package.model, modelIndex);
     if (verdict == PackageVerdict::Cancelled)
         qDebug("Open file dialog cancel.");
     if (verdict != PackageVerdict::Accepted) {
@@ -87,7 +89,8 @@ void MainWindow::on_btnUpgrade_clicked() {
 
     FormUpgrade confirmation;
     if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
-        startUpgrade();
+        if (!handedOverForRights(HandOver::Kind::Upgrade))
+            startUpgrade();
     } else {
         qDebug("FormUpgrade rejected.");
         leaveUpgradeState();
@@ -118,7 +121,7 @@ void MainWindow::startUpgrade() {
     callbacks.report = [this](bool ok, int progress, const QString &message) {
         slotOnUpgradeReport(ok, progress, message);
     };
-    upgradeThread = startUpgradeWorker(request, this, callbacks);
+    startUpgradeWorker(upgradeThread, request, this, callbacks);
     awaitingReport = true;
 
     ui->btnUpgrade->setEnabled(false);
@@ -202,7 +205,8 @@ void MainWindow::slotOnDeviceAbnormal(int state) {
             ui->btnNavSupport->click();
             FormUpgrade confirmation;
             if (runCentredDialog(confirmation, false) == QDialog::Accepted) {
-                startUpgrade();
+                if (!handedOverForRights(HandOver::Kind::Recover))
+                    startUpgrade();
             } else {
                 qDebug("FormUpgrade rejected.");
                 setWatcherPaused(false);
@@ -216,35 +220,17 @@ void MainWindow::slotOnDeviceAbnormal(int state) {
 }
 
 void MainWindow::startAbnormalWatcher() {
-    abnormalThread = new QThread();
     abnormalWorker = new AbnormalDetectThread(vendorIndex);
-    abnormalWorker->moveToThread(abnormalThread);
-    connect(abnormalThread, &QThread::started, abnormalWorker, &AbnormalDetectThread::start);
-    connect(abnormalThread, &QThread::finished, abnormalThread, &QObject::deleteLater);
-    connect(abnormalWorker, &AbnormalDetectThread::workFinished, abnormalWorker,
-            &QObject::deleteLater);
-    // Direct, as for the upgrade worker: the destructor waits for the thread.
-    connect(abnormalWorker, &QObject::destroyed, abnormalThread, &QThread::quit,
-            Qt::DirectConnection);
     connect(abnormalWorker, &AbnormalDetectThread::onDeviceAbnormal, this,
             &MainWindow::slotOnDeviceAbnormal);
-    abnormalThread->start(QThread::InheritPriority);
+    abnormalThread.start(abnormalWorker);
 }
 
 void MainWindow::stopAbnormalWatcher() {
-    if (abnormalWorker && abnormalThread) {
-        // The watcher lives until it is stopped, so it still exists here. stop() returns once the
-        // current cycle has ended; the worker then deletes itself, which ends its thread.
-        abnormalWorker->stop();
-        abnormalThread->wait();
-        // Also drops the thread's own deferred deletion, which this thread would never run.
-        delete abnormalThread;
-        abnormalWorker = nullptr;
-        abnormalThread = nullptr;
-    }
-    if (upgradeThread) {
-        // Never cut an upgrade short: a camera left half-written is worse than a late exit.
-        upgradeThread->wait();
-        delete upgradeThread.data();
-    }
+    // The watcher lives until it is stopped, so it still exists here. stop() returns once the
+    // current cycle has ended and the worker has deleted itself.
+    abnormalThread.stop();
+    abnormalWorker = nullptr;
+    // Never cut an upgrade short: a camera left half-written is worse than a late exit.
+    upgradeThread.join();
 }

@@ -37,11 +37,10 @@ QString FormAbnormal::askForPackage(QWidget *parent) const {
 }
 
 void FormAbnormal::on_btnUpgrade_clicked() {
-    int model = -1;
-    const PackageSequenceOutcome outcome = runPackageSequence(
-        [this] { return askForPackage(this); }, packageDir, model, sequenceHooks);
+    const PackageSequenceResult package =
+        runPackageSequence([this] { return askForPackage(this); }, packageDir, sequenceHooks);
     // A cancelled choice or a malformed package leaves the offer open for another try.
-    if (judgePackageForStuckCamera(outcome) == PackageVerdict::Accepted)
+    if (judgePackageForStuckCamera(package.outcome) == PackageVerdict::Accepted)
         accept();
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 
+#include "device/catalogue.h"
 #include "upgrade/scsichannel.h"
 
 enum UpdaterDeviceState : int {
@@ -23,10 +24,6 @@ enum UpdaterDeviceState : int {
     UpdaterStateUBoot = 2,
     UpdaterStateNone = 3,
 };
-
-// Product line selectors: the index of the configured vendor row.
-constexpr int kProductLineQx = 0;
-constexpr int kProductLineZenta = 1;
 
 constexpr std::uint8_t kVendorOperationCode = 0xE8;
 constexpr std::uint8_t kSubcommandData = 1;

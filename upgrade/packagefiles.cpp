@@ -206,7 +206,12 @@ void logPackageDirectory(const QString &directory) {
 }
 
 PackageOutcome preparePackage(const QString &packagePath, int &model, const QString &directory,
-                              const std::atomic<bool> *cancel) {
+                              const std::atomic<bool> *cancel, QString *reason) {
+    const auto refused = [reason](PackageOutcome outcome, const QString &why) {
+        if (reason)
+            *reason = why;
+        return outcome;
+    };
     qInfo().noquote() << "upgrade file:" << QFileInfo(packagePath).fileName();
     // Private to the user: what lies here is sent to the camera.
     QDir().mkpath(directory);
@@ -215,18 +220,22 @@ PackageOutcome preparePackage(const QString &packagePath, int &model, const QStr
     removeEarlierPackage(directory, packagePath);
     bool unpacked = false;
     Zip7z archiver;
-    archiver.extract(packagePath, directory, &unpacked, cancel);
+    const QString unpackRefusal = archiver.extract(packagePath, directory, &unpacked, cancel);
     if (!unpacked) {
         if (cancel && cancel->load()) {
             qInfo("package unpacking cancelled");
-            return PackageOutcome::Cancelled;
+            return refused(PackageOutcome::Cancelled,
+                           QStringLiteral("the unpacking was cancelled"));
         }
-        return PackageOutcome::BadLayout;
+        return refused(PackageOutcome::BadLayout, unpackRefusal);
     }
     if (!checkPackageLayout(directory))
-        return PackageOutcome::BadLayout;
+        return refused(PackageOutcome::BadLayout,
+                       QStringLiteral("an entry of a firmware package is missing, or an entry is "
+                                      "a symbolic link"));
     if (!detectFirmwareModel(model, directory))
-        return PackageOutcome::UnknownModel;
+        return refused(PackageOutcome::UnknownModel,
+                       QStringLiteral("its model file names no known model"));
     qDebug() << "firmware file model:" << model;
     return PackageOutcome::Ready;
 }

@@ -53,6 +53,7 @@ void logPackageDirectory(const QString &directory = packageDirectory());
 // and detect the model ("firmware file model:" on success). A package that was not unpacked to
 // its end leaves nothing and is refused as badly formed. A set `cancel` flag stops the unpacking
 // (Cancelled). Blocks for the whole unpacking: the window runs it on a thread of its own.
+// `reason`, when given, receives why a package was refused (empty when it is Ready).
 PackageOutcome preparePackage(const QString &packagePath, int &model,
                               const QString &directory = packageDirectory(),
-                              const std::atomic<bool> *cancel = nullptr);
+                              const std::atomic<bool> *cancel = nullptr, QString *reason = nullptr);

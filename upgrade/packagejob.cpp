@@ -18,7 +18,7 @@ void PackageJob::start() {
     // The results are written by the thread before it ends and read only after finished().
     thread = QThread::create([this] {
         int model = foundModel;
-        result = preparePackage(packagePath, model, directory, &cancelRequested);
+        result = preparePackage(packagePath, model, directory, &cancelRequested, &reason);
         foundModel = model;
     });
     thread->setParent(this);

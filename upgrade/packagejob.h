@@ -30,6 +30,8 @@ public:
     // Valid once finished() has come.
     PackageOutcome outcome() const { return result; }
     int model() const { return foundModel; }
+    // Why the package was refused; empty when it is ready.
+    QString refusalReason() const { return reason; }
 
 signals:
     void finished();
@@ -40,5 +42,6 @@ private:
     std::atomic<bool> cancelRequested{false};
     PackageOutcome result = PackageOutcome::BadLayout;
     int foundModel = -1;
+    QString reason;
     QThread *thread = nullptr;
 };

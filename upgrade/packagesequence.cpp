@@ -3,19 +3,22 @@
 #include "upgrade/packagefiles.h"
 #include "upgrade/packagejob.h"
 
-#include <QCoreApplication>
+#include <QDebug>
 #include <QEventLoop>
 
-PackageSequenceOutcome runPackageSequence(const PackageFileChooser &chooser,
-                                          const QString &directory, int &model,
-                                          const PackageSequenceHooks &hooks) {
+PackageSequenceResult runPackageSequence(const PackageFileChooser &chooser,
+                                         const QString &directory,
+                                         const PackageSequenceHooks &hooks) {
     if (hooks.started)
         hooks.started();
     const QString where = directory.isEmpty() ? packageDirectory() : directory;
     logPackageDirectory(where);
     const QString package = chooser ? chooser() : QString();
-    if (package.isEmpty())
-        return PackageSequenceOutcome::Cancelled;
+    PackageSequenceResult result;
+    if (package.isEmpty()) {
+        result.reason = QStringLiteral("no package was chosen");
+        return result;
+    }
 
     PackageJob job(package, where);
     QEventLoop loop;
@@ -30,18 +33,24 @@ PackageSequenceOutcome runPackageSequence(const PackageFileChooser &chooser,
     if (job.isRunning())
         job.cancel();
     job.wait();
+    result.reason = job.refusalReason();
     switch (job.outcome()) {
     case PackageOutcome::Ready:
-        model = job.model();
-        return PackageSequenceOutcome::Ready;
+        result.model = job.model();
+        result.outcome = PackageSequenceOutcome::Ready;
+        return result;
     case PackageOutcome::UnknownModel:
-        return PackageSequenceOutcome::UnknownModel;
+        result.outcome = PackageSequenceOutcome::UnknownModel;
+        break;
     case PackageOutcome::Cancelled:
-        return PackageSequenceOutcome::UnpackCancelled;
+        result.outcome = PackageSequenceOutcome::UnpackCancelled;
+        break;
     case PackageOutcome::BadLayout:
+        result.outcome = PackageSequenceOutcome::BadLayout;
         break;
     }
-    return PackageSequenceOutcome::BadLayout;
+    qWarning().noquote() << "package refused:" << result.reason;
+    return result;
 }
 
 PackageVerdict judgePackageForCamera(PackageSequenceOutcome outcome, int packageModel,
@@ -68,19 +77,14 @@ PackageVerdict judgePackageForStuckCamera(PackageSequenceOutcome outcome) {
     return PackageVerdict::Accepted;
 }
 
-QString packageRefusalText(PackageVerdict verdict) {
+QString packageVerdictSentence(PackageVerdict verdict) {
     switch (verdict) {
     case PackageVerdict::BadLayout:
-        return QCoreApplication::translate(
-            "MainWindow",
-            "<h3>Unable to upgrade now.</h3>\r\nThe format of firmware file is not correct.");
+        return QStringLiteral("The format of firmware file is not correct.");
     case PackageVerdict::Corrupted:
-        return QCoreApplication::translate(
-            "MainWindow", "<h3>Unable to upgrade now.</h3>\r\nThe firmware file is corrupted.");
+        return QStringLiteral("The firmware file is corrupted.");
     case PackageVerdict::OtherModel:
-        return QCoreApplication::translate("MainWindow",
-                                           "<h3>Unable to upgrade now.</h3>\r\nThe firmware "
-                                           "version does not match with this model.");
+        return QStringLiteral("The firmware version does not match with this model.");
     case PackageVerdict::Accepted:
     case PackageVerdict::Cancelled:
     case PackageVerdict::UnpackCancelled:

@@ -1,6 +1,7 @@
 // The package sequence that every upgrade starts with, and the judgement of its outcome: the
 // window's upgrade button, the offer for a camera stuck in an updater stage and the command-line
-// program run the same steps, refuse the same packages and say so in the same words.
+// program run the same steps and refuse the same packages. The judgement is a verdict with its
+// reason; the window and the command line each say it in their own form.
 #pragma once
 
 #include <QString>
@@ -29,21 +30,29 @@ struct PackageSequenceHooks {
     std::function<void(PackageJob *job)> unpacking;
 };
 
+struct PackageSequenceResult {
+    PackageSequenceOutcome outcome = PackageSequenceOutcome::Cancelled;
+    int model = -1; // the package's model index when Ready
+    // Why the package was not made ready, in the words of the step that refused it ("the archive
+    // holds a symbolic link", "its model file names no known model"); empty when it is Ready.
+    QString reason;
+};
+
 // Notes the package directory, asks for the package, cleans what an earlier package left, unpacks
 // the new one and checks it. The unpacking runs on a thread of its own while an event loop here
 // keeps serving events (user input waits until it ends). An empty directory means the private
 // package folder.
-PackageSequenceOutcome runPackageSequence(const PackageFileChooser &chooser,
-                                          const QString &directory, int &model,
-                                          const PackageSequenceHooks &hooks = {});
+PackageSequenceResult runPackageSequence(const PackageFileChooser &chooser,
+                                         const QString &directory,
+                                         const PackageSequenceHooks &hooks = {});
 
 enum class PackageVerdict {
     Accepted,
     Cancelled,       // no package was chosen
     UnpackCancelled, // the unpacking was cancelled
-    BadLayout,       // "The format of firmware file is not correct."
-    Corrupted,       // "The firmware file is corrupted."
-    OtherModel,      // "The firmware version does not match with this model."
+    BadLayout,       // not laid out as a package
+    Corrupted,       // laid out as one, but of no known model
+    OtherModel,      // of another model than the camera's
 };
 
 // A package for the open camera: laid out as a package, of a known model, and of the camera's
@@ -53,6 +62,6 @@ PackageVerdict judgePackageForCamera(PackageSequenceOutcome outcome, int package
 // A package for a camera stuck in an updater stage, which cannot tell its model: any package that
 // is laid out as one.
 PackageVerdict judgePackageForStuckCamera(PackageSequenceOutcome outcome);
-// What the user is told of a refused package ("<h3>Unable to upgrade now.</h3>\r\n..."),
-// translated as the window translates it; empty for the other verdicts.
-QString packageRefusalText(PackageVerdict verdict);
+// The refusal in one plain, untranslated sentence ("The firmware file is corrupted."), as the
+// command line and the log tell it; empty for the verdicts that refuse nothing.
+QString packageVerdictSentence(PackageVerdict verdict);

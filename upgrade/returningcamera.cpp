@@ -1,7 +1,7 @@
 #include "upgrade/returningcamera.h"
 
+#include "device/cameradevice.h"
 #include "device/catalogue.h"
-#include "device/dshowcamerawrapper.h"
 
 ReturningCamera::ReturningCamera(const QString &deviceId, int productLineSelector)
     : expectedId(deviceId) {

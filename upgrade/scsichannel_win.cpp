@@ -1,9 +1,10 @@
 // The Windows side of the SCSI seam: the volumes D: to Z:, reached with IOCTL_SCSI_PASS_THROUGH on
 // the volume handle. The request buffer is built by passthrough::encode() for this program's word
-// size. Opening a volume for reading and writing needs an elevated process: the program's
-// manifest asks for it.
+// size. Opening a volume for reading and writing needs an elevated process: the programs run as
+// invoker and hand an upgrade or a recovery over to an elevated instance.
 #include "upgrade/scsichannel.h"
 #include "upgrade/scsipassthrough.h"
+#include "upgrade/volumeapi_win.h"
 
 #include <windows.h>
 
@@ -32,9 +33,10 @@ static_assert(IOCTL_SCSI_PASS_THROUGH == passthrough::kIoctlScsiPassThrough,
 
 class VolumeDevice final : public ScsiDevice {
 public:
-    explicit VolumeDevice(HANDLE volume)
-        : handle(volume) {}
-    ~VolumeDevice() override { CloseHandle(handle); }
+    VolumeDevice(const VolumeApi &functions, HANDLE volume)
+        : api(functions)
+        , handle(volume) {}
+    ~VolumeDevice() override { api.closeHandle(handle); }
     VolumeDevice(const VolumeDevice &) = delete;
     VolumeDevice &operator=(const VolumeDevice &) = delete;
 
@@ -54,19 +56,28 @@ public:
                                         : static_cast<DWORD>(buffer.size());
         const DWORD outputSize = static_cast<DWORD>(buffer.size());
         DWORD returned = 0;
-        const BOOL ok = DeviceIoControl(handle, passthrough::kIoctlScsiPassThrough, buffer.data(),
-                                        inputSize, buffer.data(), outputSize, &returned, nullptr);
+        const BOOL ok =
+            api.deviceIoControl(handle, passthrough::kIoctlScsiPassThrough, buffer.data(),
+                                inputSize, buffer.data(), outputSize, &returned, nullptr);
+        if (!ok)
+            return false;
+        // What the device sent is in the data area; a failed request leaves the caller's buffer
+        // as it was rather than filling it with what went out.
         if (direction == ScsiDirection::FromDevice && length > 0)
             std::memcpy(data, buffer.data() + kNativeLayout.dataOffset, length);
-        return ok != FALSE;
+        return true;
     }
 
 private:
+    const VolumeApi &api;
     HANDLE handle;
 };
 
 class WindowsScsi final : public ScsiBackend {
 public:
+    explicit WindowsScsi(const VolumeApi &functions)
+        : api(functions) {}
+
     std::vector<std::string> candidates() override {
         std::vector<std::string> result;
         for (char letter = 'D'; letter <= 'Z'; ++letter)
@@ -86,18 +97,27 @@ public:
         const bool quiet = SetThreadErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX,
                                               &previousMode) != FALSE;
         HANDLE volume =
-            CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+            api.createFile(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
         if (quiet)
             SetThreadErrorMode(previousMode, nullptr);
         if (volume == INVALID_HANDLE_VALUE)
             return nullptr;
-        return std::make_unique<VolumeDevice>(volume);
+        return std::make_unique<VolumeDevice>(api, volume);
     }
+
+private:
+    const VolumeApi &api;
 };
 } // namespace
 
+const VolumeApi kSystemVolumeApi = {&CreateFileW, &DeviceIoControl, &CloseHandle};
+
+std::unique_ptr<ScsiBackend> createVolumeScsiBackend(const VolumeApi &api) {
+    return std::make_unique<WindowsScsi>(api);
+}
+
 ScsiBackend &nativeScsiBackend() {
-    static WindowsScsi backend;
+    static WindowsScsi backend(kSystemVolumeApi);
     return backend;
 }

@@ -1,6 +1,8 @@
 // Keeps the computer from going to sleep or shutting down while an upgrade writes the camera's
-// firmware: a camera cut off half-way may be left unable to start. The system's own inhibitor is
-// held for as long as the object lives; a system that offers none still upgrades.
+// firmware, as far as the system lets a program: a camera cut off half-way may be left unable to
+// start. The system's own inhibitor is held for as long as the object lives; a system that offers
+// none still upgrades. Windows holds off idle sleep, shutdown and log-off (the user may force the
+// last two), but not a sleep the user chooses.
 #pragma once
 
 #include <QString>

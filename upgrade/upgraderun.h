@@ -1,12 +1,10 @@
-// Starts one firmware upgrade: an UpgradeThread on a QThread of its own, wired the one way both
-// the window and the command-line program rely on. The worker deletes itself when it ends, and its
-// thread quits at once (not through the starter's event loop, so that the starter may wait for
-// it) and then deletes itself too.
+// Starts one firmware upgrade for the window and the command-line program alike: an UpgradeThread
+// on a WorkerThread, which the starter joins (an upgrade is never stopped half-way).
 #pragma once
 
-#include <QPointer>
+#include "common/workerthread.h"
+
 #include <QString>
-#include <QThread>
 
 #include <functional>
 
@@ -29,9 +27,9 @@ struct UpgradeCallbacks {
     std::function<void(const QString &stage)> stage;
 };
 
-// Returns the started thread; it is gone once the worker has ended.
-QPointer<QThread> startUpgradeWorker(const UpgradeRequest &request, QObject *context,
-                                     const UpgradeCallbacks &callbacks);
+// Starts the worker on `thread`, which must not run another one.
+void startUpgradeWorker(WorkerThread &thread, const UpgradeRequest &request, QObject *context,
+                        const UpgradeCallbacks &callbacks);
 
 // What the user is told of the final report (rich text, translated as the window translates it);
 // the worker's own message only goes to the log.

@@ -116,7 +116,7 @@ done
     echo '    <qresource prefix="/">'
     (
         cd "$RES_DIR"
-        for f in image/logo*.png qss/light.css qss/dark.css qss/light/* qss/dark/*; do
+        for f in image/logo*.png qss/light/* qss/dark/*; do
             echo "        <file>$f</file>"
         done
     )

@@ -190,7 +190,7 @@ private slots:
         QFETCH(int, argument);
         QFETCH(QString, trace);
         QFETCH(int, value);
-        sim->camera->setSettings({3, 0, 2, 2, 1, 0});
+        sim->camera->setSettings({3, 0, 2, 2, 0, 1});
         open();
         QVERIFY(operations()[operation](unit, argument));
         QCOMPARE(xuTrace(*sim->camera), trace);
@@ -252,10 +252,12 @@ private slots:
     }
 
     void opensOnlyTheExactCamera_data() {
-        // id: "second": the second camera's id; "fails": the second camera's, which cannot open
+        // id: "second": the second camera's id ("SECOND": in upper case); "fails": the second
+        // camera's, which cannot open
         // opened: which camera takes the request: 0 none, 1, 2
         addColumns<QString, QString, int, QString>({"id", "name", "opened", "output"});
         QTest::newRow("exact") << QString("second") << "QX-M30-000" << 2 << "";
+        QTest::newRow("id in another case") << QString("SECOND") << "QX-M30-000" << 2 << "";
         QTest::newRow("empty id: first of the name") << QString("") << "QX-M30-000" << 1 << "";
         // No match is no failure of the platform.
         QTest::newRow("name in lower case") << QString("second") << "qx-m30-000" << 0 << "";
@@ -275,7 +277,10 @@ private slots:
         faults.openFails = id == "fails";
         second->setCameraFaults(faults);
         StdoutCapture console;
-        QCOMPARE(unit.InitVideoDevice(id.isEmpty() ? id : idOf(*second), name), opened != 0);
+        const QString wanted = id.isEmpty()     ? id
+                               : id == "SECOND" ? idOf(*second).toUpper()
+                                                : idOf(*second);
+        QCOMPARE(unit.InitVideoDevice(wanted, name), opened != 0);
         QCOMPARE(console.finish(), output);
         QCOMPARE(sim->bus.openHandles(), opened ? 1 : 0);
         sim->camera->clearLogs();

@@ -1,8 +1,8 @@
 // Device interface names as hot-plug events and the enumeration deliver them: the event filter,
 // the device id cut from the name, the USB ids read from it and the model lookups.
+#include "device/cameradevice.h"
 #include "device/captureinterfacefilter.h"
 #include "device/catalogue.h"
-#include "device/dshowcamerawrapper.h"
 #include "fuzzsupport.h"
 
 #include <cstdlib>

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstring>
 #include <fcntl.h>
@@ -166,6 +167,61 @@ int FakeKernel::answer(const std::string &node, unsigned long request, void *arg
             controls[control->id] = control->value;
         else if (!error)
             control->value = controls[control->id];
+    } else if (request == VIDIOC_QUERY_EXT_CTRL) {
+        auto *query = static_cast<v4l2_query_ext_ctrl *>(argument);
+        const bool next = query->id & V4L2_CTRL_FLAG_NEXT_CTRL;
+        const unsigned wanted =
+            query->id & ~(V4L2_CTRL_FLAG_NEXT_CTRL | V4L2_CTRL_FLAG_NEXT_COMPOUND);
+        // The driver walks its controls in id order.
+        auto it = extControls.end();
+        for (auto c = extControls.begin(); c != extControls.end(); ++c)
+            if (next ? c->id > wanted && (it == extControls.end() || c->id < it->id)
+                     : c->id == wanted)
+                it = c;
+        if (it == extControls.end())
+            return errno = EINVAL, -1; // the end of the list: not worth a line
+        *query = v4l2_query_ext_ctrl{};
+        query->id = it->id;
+        query->type = it->type;
+        std::strncpy(query->name, it->name.c_str(), sizeof query->name - 1);
+        query->minimum = it->minimum;
+        query->maximum = it->maximum;
+        query->step = static_cast<unsigned>(it->step);
+        query->default_value = it->defaultValue;
+        query->flags = it->flags;
+        return 0;
+    } else if (request == VIDIOC_QUERYMENU) {
+        auto *entry = static_cast<v4l2_querymenu *>(argument);
+        for (const ExtControl &control : extControls) {
+            auto item = control.menu.find(static_cast<int>(entry->index));
+            if (control.id == entry->id && item != control.menu.end()) {
+                std::strncpy(reinterpret_cast<char *>(entry->name), item->second.c_str(),
+                             sizeof entry->name - 1);
+                return 0;
+            }
+        }
+        return errno = EINVAL, -1;
+    } else if (request == VIDIOC_G_EXT_CTRLS || request == VIDIOC_S_EXT_CTRLS) {
+        auto *request_ = static_cast<v4l2_ext_controls *>(argument);
+        const bool set = request == VIDIOC_S_EXT_CTRLS;
+        call += set ? "S_EXT_CTRLS" : "G_EXT_CTRLS";
+        call += QString(" which %1").arg(request_->which, 0, 16);
+        for (unsigned i = 0; i < request_->count; ++i) {
+            v4l2_ext_control &control = request_->controls[i];
+            call += QString(" %1").arg(control.id, 0, 16);
+            if (set)
+                call += "=" + QString::number(control.value);
+            auto it = std::find_if(extControls.begin(), extControls.end(),
+                                   [&](const ExtControl &c) { return c.id == control.id; });
+            if (it == extControls.end())
+                error = EINVAL;
+            else if (set && extWriteErrno.count(control.id))
+                error = extWriteErrno[control.id];
+            else if (set)
+                it->value = control.value;
+            else
+                control.value = it->value;
+        }
     } else if (request == UVCIOC_CTRL_QUERY) {
         auto *query = static_cast<uvc_xu_control_query *>(argument);
         const bool set = query->query == UVC_SET_CUR;

@@ -75,6 +75,22 @@ public:
     std::vector<unsigned char> unitAnswer;
     // Device nodes that cannot be opened for lack of permission.
     std::set<std::string> deniedNodes;
+    // The extended controls every video node of the tree offers, in id order, with their menus
+    // (entries missing from `menu` are skipped ones), and errno of writes by control id.
+    struct ExtControl {
+        unsigned id = 0;
+        unsigned type = 1; // V4L2_CTRL_TYPE_INTEGER
+        std::string name;
+        int minimum = 0;
+        int maximum = 0;
+        int step = 1;
+        int defaultValue = 0;
+        unsigned flags = 0;
+        std::map<int, std::string> menu;
+        int value = 0;
+    };
+    std::vector<ExtControl> extControls;
+    std::map<unsigned, int> extWriteErrno;
     // host_status and driver_status that SG_IO reports.
     unsigned short sgHostStatus = 0;
     unsigned short sgDriverStatus = 0;

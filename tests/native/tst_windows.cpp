@@ -1,12 +1,18 @@
-// The Windows side of the seams as a machine without cameras or SCSI disks shows it (the test run
-// under wine): enumeration and search find nothing, device-change broadcasts are filtered down to
-// capture interfaces, and the watcher searches from a COM apartment of its own.
+// The Windows side of the seams: as a machine without cameras or SCSI disks shows it (the test run
+// under wine), enumeration and search find nothing, device-change broadcasts are filtered down to
+// capture interfaces, and the watcher searches from a COM apartment of its own; at the API
+// boundary, hand-written COM objects take the extension unit's requests, byte for byte.
 #include "app/nativebackends.h"
+#include "common/workerthread.h"
+#include "control/ksrequests.h"
+#include "control/mediafoundationunit_win.h"
+#include "control/uvcextensionunit.h"
 #include "device/dshowcamerawrapper.h"
 #include "device/hotplugsource.h"
-#include "preview/workerthread.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/abnormaldetectthread.h"
+
+#include "fakecom_win.h"
 
 #include <windows.h>
 
@@ -15,7 +21,19 @@
 
 #include <atomic>
 
+// A node of the source's topology: another type (never asked), a vendor-specific node without
+// the unit's set ("set not found"), the unit, or a vendor-specific node that does not answer.
+enum class NodeKind { Camera, ForeignUnit, OurUnit, BrokenUnit };
+Q_DECLARE_METATYPE(QVector<NodeKind>)
+
 namespace {
+constexpr HRESULT kDeviceFailure = HRESULT(0x8007001Fu); // ERROR_GEN_FAILURE
+
+template <std::size_t N>
+QByteArray bytes(const std::array<std::uint8_t, N> &data) {
+    return QByteArray(reinterpret_cast<const char *>(data.data()), int(N));
+}
+
 // Records the COM apartment of the thread that searches; -2 for the implicit one that a thread
 // without COM borrows while another thread holds the multithreaded apartment.
 struct ApartmentProbe final : ScsiBackend {
@@ -86,19 +104,73 @@ private slots:
                     seen += QString::number(arrival) + " " + name;
                 });
         source->handleNativeEvent("windows_generic_MSG", &message);
+        // Nothing runs inside the sent message: the event arrives once it has returned.
+        QCOMPARE(seen, QString());
+        QCoreApplication::processEvents();
         QCOMPARE(seen, emitted);
+    }
+
+    // The unit is the vendor-specific node that knows its property set; a node that answers "set
+    // not found" is passed over, and the node found is kept for the requests that follow.
+    void extensionUnitNode_data() {
+        addColumns<QVector<NodeKind>, int, PlatformStatus>({"nodes", "unitNode", "status"});
+        QTest::newRow("after another unit")
+            << QVector<NodeKind>{NodeKind::Camera, NodeKind::ForeignUnit, NodeKind::OurUnit} << 2
+            << PlatformStatus(S_OK);
+        QTest::newRow("no node knows the set")
+            << QVector<NodeKind>{NodeKind::ForeignUnit, NodeKind::ForeignUnit} << -1
+            << PlatformStatus(kSetNotFound);
+        QTest::newRow("the unit does not answer")
+            << QVector<NodeKind>{NodeKind::ForeignUnit, NodeKind::BrokenUnit, NodeKind::OurUnit}
+            << 1 << PlatformStatus(kDeviceFailure);
+    }
+    void extensionUnitNode() {
+        QFETCH(QVector<NodeKind>, nodes);
+        QFETCH(int, unitNode);
+        QFETCH(PlatformStatus, status);
+        std::vector<fakecom::KsControl> controls(std::size_t(nodes.size()));
+        fakecom::MediaSource source;
+        for (int i = 0; i < nodes.size(); ++i) {
+            fakecom::KsControl &control = controls[std::size_t(i)];
+            control.answer = nodes[i] == NodeKind::ForeignUnit  ? kSetNotFound
+                             : nodes[i] == NodeKind::BrokenUnit ? kDeviceFailure
+                                                                : S_OK;
+            control.reply = QByteArray("\x03\x01\x00\x07", 4);
+            source.nodes.append(
+                {nodes[i] == NodeKind::Camera ? GUID_NULL : kNodeTypeDevSpecific, &control});
+        }
+        fakecom::KsControl reader; // any object serves as the reader it holds
+        XuPacket packet = {0x03, 0x01, 0x00, 0x07}, answer{};
+        {
+            auto unit = createMediaFoundationUnit(&source, &reader, nullptr);
+            PlatformFailure failure;
+            QCOMPARE(
+                unit->request(kSelectorCommand, UnitDirection::Write, packet.data(), 8, failure),
+                status);
+            unit->request(kSelectorResponse, UnitDirection::Read, answer.data(), 8, failure);
+        }
+        for (int i = qMax(unitNode, 0); i < nodes.size(); ++i) // the unit keeps both requests
+            QCOMPARE(controls[std::size_t(i)].calls.size(), i == unitNode || unitNode < 0 ? 2 : 0);
+        if (unitNode >= 0) {
+            const QVector<fakecom::KsCall> &calls = controls[std::size_t(unitNode)].calls;
+            QCOMPARE(calls[0].property, bytes(encodeNodeRequest(kExtensionUnitSet, kSelectorCommand,
+                                                                kWriteFlags, DWORD(unitNode))));
+            QCOMPARE(calls[0].data, bytes(packet));
+            QCOMPARE(bytes(answer).left(4), status ? QByteArray(4, 0) : controls[0].reply);
+        }
+        LONG references = source.references + reader.references;
+        for (const fakecom::KsControl &control : controls)
+            references += control.references;
+        QCOMPARE(references, LONG(2 + nodes.size())); // every reference taken was given back
     }
 
     void watcherSearchesFromItsOwnApartment() {
         ApartmentProbe probe;
         installScsiBackend(&probe);
-        auto *watcher = new AbnormalDetectThread(kProductLineQx);
-        auto *thread = new QThread;
-        watcher->moveToThread(thread);
-        connectWorkerThread(watcher, thread);
-        thread->start();
+        WorkerThread thread;
+        thread.start(new AbnormalDetectThread(kProductLineQx));
         QTRY_COMPARE(probe.apartment.load(), int(APTTYPE_MTA));
-        stopWorkerThread(watcher, thread);
+        thread.stop();
         installScsiBackend(nullptr);
     }
 };

@@ -112,7 +112,7 @@ private slots:
         connect(
             early.worker, &VideoStreamThread::workFinished, this,
             [&] { releasedBeforeFinished = log->released.load(); }, Qt::DirectConnection);
-        early.thread->start();
+        early.start();
         QTRY_VERIFY(!early.thread);
         QCOMPARE(log->reads.load(), 0);
         QVERIFY(releasedBeforeFinished); // the capture goes before the worker announces its end
@@ -123,7 +123,7 @@ private slots:
         VirtualClock clock;
         ScopedClock scoped(clock);
         Run run;
-        run.thread->start();
+        run.start();
         QTRY_VERIFY(log->reads > 6);
         run.stop();
         QCOMPARE(run.pictures.size(), 3);

@@ -1,8 +1,9 @@
-// A preview worker on its own thread, wired as the window wires it, whose pictures arrive here.
+// A preview worker on its own thread, started and stopped by the helper the window uses, whose
+// pictures arrive here.
 #pragma once
 
+#include "common/workerthread.h"
 #include "preview/videostreamthread.h"
-#include "preview/workerthread.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -12,18 +13,20 @@
 
 struct Run : QObject {
     explicit Run(int index = 0)
-        : worker(new VideoStreamThread(index))
-        , thread(new QThread) {
-        worker->moveToThread(thread);
-        connectWorkerThread(worker.data(), thread.data());
+        : worker(new VideoStreamThread(index)) {
         connect(worker, &VideoStreamThread::onReader, this,
                 [this](const QPixmap &picture) { pictures << picture.toImage(); });
     }
+    void start() {
+        threads.start(worker.data());
+        thread = threads.thread();
+    }
     void stop() {
-        stopWorkerThread(worker.data(), thread.data());
+        threads.stop();
         QCoreApplication::processEvents(); // the pictures still queued
     }
     QPointer<VideoStreamThread> worker;
+    WorkerThread threads;
     QPointer<QThread> thread;
     QList<QImage> pictures;
 };

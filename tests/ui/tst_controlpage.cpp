@@ -7,9 +7,19 @@
 
 namespace {
 const QStringList kPad = {"btnCameraUp", "btnCameraDown", "btnCameraLeft", "btnCameraRight"};
+
+// How the camera answers the version queries.
+enum class VersionAnswer { Current, LegacyQueryOnly, AllZero };
 } // namespace
 
+static bool operator==(const TrackingRows &a, const TrackingRows &b) {
+    return a.positionControls == b.positionControls && a.effectRow == b.effectRow &&
+           a.speedRow == b.speedRow;
+}
+
 Q_DECLARE_METATYPE(SimSettings)
+Q_DECLARE_METATYPE(VersionAnswer)
+Q_DECLARE_METATYPE(TrackingRows)
 
 class TestControlPage : public QObject {
     Q_OBJECT
@@ -35,17 +45,18 @@ class TestControlPage : public QObject {
         return found.join(' ');
     }
     QComboBox *combo(const QString &name) { return f->child<QComboBox>(name); }
-    // The combo boxes' texts, then which of the tracking rows show.
-    QString page() {
+    // The combo boxes' texts: tracking mode, effect, speed, anti-flicker, microphone.
+    QStringList boxes() {
         QStringList shown;
         for (const char *name : {"comboBoxTrackMode", "comboBoxTrackEffect", "comboBoxTrackSpeend",
                                  "comboBoxAntiFlicker", "comboBoxMic"})
             shown << combo(name)->currentText();
-        shown << QString("off:%1 effect:%2 speed:%3")
-                     .arg(!f->child("widgetTrackOff")->isHidden())
-                     .arg(!combo("comboBoxTrackEffect")->isHidden())
-                     .arg(!combo("comboBoxTrackSpeend")->isHidden());
-        return shown.join('/');
+        return shown;
+    }
+    // Which of the tracking rows show.
+    TrackingRows rows() {
+        return {!f->child("widgetTrackOff")->isHidden(), !combo("comboBoxTrackEffect")->isHidden(),
+                !combo("comboBoxTrackSpeend")->isHidden()};
     }
 
 private slots:
@@ -64,7 +75,7 @@ private slots:
         QFETCH(QString, box);
         QFETCH(int, index);
         QFETCH(QString, expected);
-        openOn({1, 1, 1, 1, 0, 1});
+        openOn({1, 1, 1, 1, 1, 0});
         combo(box)->setCurrentIndex(-1); // from no selection, so that every index is a change
         QCOMPARE(writes(), QString());
         combo(box)->setCurrentIndex(index);
@@ -77,46 +88,53 @@ private slots:
     }
 
     void pageAfterOpen_data() {
-        // expected: the page (see page()), the zoom slider, its label and the version label
-        addColumns<SimSettings, int, QString, QString>({"settings", "zoom", "faults", "expected"});
+        // shownBoxes: see boxes(); slider: the zoom slider after the read, which its label shows
+        addColumns<SimSettings, int, VersionAnswer, QStringList, TrackingRows, int, QString>(
+            {"settings", "zoom", "versionAnswer", "shownBoxes", "shownRows", "slider", "version"});
         QTest::newRow("Auto Framing, smooth; zoom below the range")
-            << SimSettings{1, 1, 2, 2, 0, 0} << 50 << QString()
-            << "Auto Framing/Smooth/Fast/60Hz/Disable/off:0 effect:1 speed:1 100 100% V1.0.0";
+            << SimSettings{1, 1, 2, 2, 0, 0} << 50 << VersionAnswer::Current
+            << QStringList{"Auto Framing", "Smooth", "Fast", "60Hz", "Disable"}
+            << TrackingRows{false, true, true} << 100 << "V1.0.0";
         QTest::newRow("Auto Framing, immediate; zoom above the range")
-            << SimSettings{1, 0, 0, 0, 0, 1} << 900 << QString()
-            << "Auto Framing/Immediate/Slow/Off/Enable/off:0 effect:1 speed:0 800 800% V1.0.0";
+            << SimSettings{1, 0, 0, 0, 1, 0} << 900 << VersionAnswer::Current
+            << QStringList{"Auto Framing", "Immediate", "Slow", "Off", "Enable"}
+            << TrackingRows{false, true, false} << 800 << "V1.0.0";
         QTest::newRow("Presenter Tracking; legacy version query")
-            << SimSettings{3, 1, 1, 1, 0, 1} << 300 << "legacy"
-            << "Presenter Tracking/Smooth/Slow/50Hz/Enable/off:0 effect:0 speed:0 300 300% V1.0.0";
+            << SimSettings{3, 1, 1, 1, 1, 0} << 300 << VersionAnswer::LegacyQueryOnly
+            << QStringList{"Presenter Tracking", "Smooth", "Slow", "50Hz", "Enable"}
+            << TrackingRows{false, false, false} << 300 << "V1.0.0";
         QTest::newRow("Off, unknown flicker value; no version")
-            << SimSettings{0, 1, 1, 7, 0, 1} << 300 << "zero"
-            << "Off/Smooth/Slow//Enable/off:1 effect:0 speed:0 300 300% ";
+            << SimSettings{0, 1, 1, 7, 1, 0} << 300 << VersionAnswer::AllZero
+            << QStringList{"Off", "Smooth", "Slow", "", "Enable"}
+            << TrackingRows{true, false, false} << 300 << "";
     }
     void pageAfterOpen() {
         QFETCH(SimSettings, settings);
         QFETCH(int, zoom);
-        QFETCH(QString, faults);
-        QFETCH(QString, expected);
+        QFETCH(VersionAnswer, versionAnswer);
+        QFETCH(QStringList, shownBoxes);
+        QFETCH(TrackingRows, shownRows);
+        QFETCH(int, slider);
+        QFETCH(QString, version);
         SimCameraFaults cameraFaults;
-        cameraFaults.noVersionQuery = faults == "legacy";
-        cameraFaults.versionAllZero = faults == "zero";
+        cameraFaults.noVersionQuery = versionAnswer == VersionAnswer::LegacyQueryOnly;
+        cameraFaults.versionAllZero = versionAnswer == VersionAnswer::AllZero;
         f->camera->setCameraFaults(cameraFaults);
         openOn(settings, {0, 0, zoom});
-        QCOMPARE(QString("%1 %2 %3 %4")
-                     .arg(page())
-                     .arg(f->child<QSlider>("sliderZoom")->value())
-                     .arg(f->child<QLabel>("labelZoomValue")->text(),
-                          f->child<QLabel>("labelDevVer")->text()),
-                 expected);
+        QCOMPARE(boxes(), shownBoxes);
+        QCOMPARE(rows(), shownRows);
+        QCOMPARE(f->child<QSlider>("sliderZoom")->value(), slider);
+        QCOMPARE(f->child<QLabel>("labelZoomValue")->text(), QString("%1%").arg(slider));
+        QCOMPARE(f->child<QLabel>("labelDevVer")->text(), version);
         QCOMPARE(writes(), QString()); // reading the camera writes nothing
     }
 
     void trackingModes() {
-        openOn({1, 1, 1, 1, 0, 1}, {5, -3, 300});
+        openOn({1, 1, 1, 1, 1, 0}, {5, -3, 300});
         combo("comboBoxTrackMode")->setCurrentIndex(1);
-        QCOMPARE(page().section('/', 5), QString("off:0 effect:0 speed:0"));
+        QCOMPARE(rows(), (TrackingRows{false, false, false}));
         combo("comboBoxTrackMode")->setCurrentIndex(2);
-        QCOMPARE(page().section('/', 5), QString("off:1 effect:0 speed:0"));
+        QCOMPARE(rows(), (TrackingRows{true, false, false}));
         // Tracking off hands the position back a moment later: the camera goes where the page is.
         f->camera->setPosition({0, 0, 700});
         QTRY_COMPARE(f->camera->position().zoom, 300);
@@ -125,21 +143,21 @@ private slots:
             QString("5 -3"));
         QCOMPARE(writes(), QString("10=3 10=0"));
         // Auto Framing reads the camera's effect and speed back into the page.
-        f->camera->setSettings({0, 0, 2, 1, 0, 1});
+        f->camera->setSettings({0, 0, 2, 1, 1, 0});
         combo("comboBoxTrackMode")->setCurrentIndex(0);
-        QCOMPARE(page().section('/', 0, 2) + " " + page().section('/', 5),
-                 QString("Auto Framing/Immediate/Normal off:0 effect:1 speed:0"));
+        QCOMPARE(boxes().mid(0, 3), (QStringList{"Auto Framing", "Immediate", "Normal"}));
+        QCOMPARE(rows(), (TrackingRows{false, true, false}));
         // Effect and speed are written only while the camera frames automatically.
-        f->camera->setSettings({0, 1, 1, 1, 0, 1});
+        f->camera->setSettings({0, 1, 1, 1, 1, 0});
         writes();
         combo("comboBoxTrackSpeend")->setCurrentIndex(2);
         combo("comboBoxTrackEffect")->setCurrentIndex(0);
         QCOMPARE(writes(), QString());
-        QCOMPARE(page().section('/', 5), QString("off:0 effect:1 speed:1"));
+        QCOMPARE(rows(), (TrackingRows{false, true, true}));
     }
 
     void padAndZoom() {
-        openOn({0, 1, 1, 1, 0, 1});
+        openOn({0, 1, 1, 1, 1, 0});
         QCOMPARE(f->enabled(kPad), QStringList()); // at 100 % the picture cannot move
         f->child<QSlider>("sliderZoom")->setValue(500);
         QCOMPARE(f->camera->position().zoom, 500);
@@ -169,7 +187,7 @@ private slots:
     }
 
     void failedWritesAndRestore() {
-        openOn({1, 1, 1, 1, 0, 1});
+        openOn({1, 1, 1, 1, 1, 0});
         SimCameraFaults faults;
         faults.requestsTimeOut = true;
         f->camera->setCameraFaults(faults);

@@ -121,6 +121,7 @@ public:
 private:
     ScsiBackend &inner;
 };
+
 } // namespace
 
 class TestUpgradeFlow : public QObject {

@@ -120,7 +120,8 @@ private slots:
         QVERIFY(edge.contains("#333333") && !edge.contains("#dadfe4"));
         f->window->slotOnReader(QPixmap(8, 8)); // a picture still queued after the stop
         QVERIFY(showsHint());
-        QCOMPARE(f->bus.openHandles(), 2); // the capture is closed, the camera's channels are not
+        // The capture is closed; the camera's channels (controls, extension unit, picture) are not.
+        QCOMPARE(f->bus.openHandles(), 3);
         leftPress(f->child<QLabel>("labelCamera"));
         QVERIFY(!f->child<QLabel>("labelloading")->isHidden());
         QTRY_VERIFY(f->access().previewWorkerRunning()); // after the loading animation

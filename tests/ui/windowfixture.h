@@ -32,7 +32,7 @@ public:
     QString currentDeviceId() const { return w.currentDeviceId; }
     bool controlsReady() const { return w.controlsReady; }
     bool upgrading() const { return w.upgrading; }
-    bool previewWorkerRunning() const { return w.videoWorker && w.videoThread; }
+    bool previewWorkerRunning() const { return w.videoWorker && w.videoThread.isRunning(); }
     VideoStreamThread *worker() const { return w.videoWorker; }
     // Delivers an event as the hot-plug source would, at once.
     void reportCaptureInterface(bool arrival, const std::string &name) {
@@ -48,7 +48,7 @@ public:
     void setPackageChooser(std::function<QString()> chooser) {
         w.choosePackageFile = [chooser](QWidget *) { return chooser(); };
     }
-    QThread *watcherThread() const { return w.abnormalThread; }
+    QThread *watcherThread() const { return w.abnormalThread.thread(); }
     void setPackageDirectory(const QString &directory) { w.packageDir = directory; }
 
 private:

@@ -24,12 +24,12 @@ const std::uint8_t *bytes(const QByteArray &data) {
     return reinterpret_cast<const std::uint8_t *>(data.constData());
 }
 
-// Answers status reads with 0D 00; fails the first requests of each subcommand that `failures`
-// names ("1x60 4x40": sixty of subcommand 1, forty of subcommand 4).
-FakeScsi::Responder acknowledging(const QString &failures) {
-    auto left = std::make_shared<QMap<int, int>>();
-    for (const QString &item : failures.split(' ', Qt::SkipEmptyParts))
-        (*left)[item.section('x', 0, 0).toInt()] = item.section('x', 1).toInt();
+// How many of the first requests of each subcommand fail.
+using FailurePlan = QMap<int, int>;
+
+// Answers status reads with 0D 00; fails the first requests of each subcommand as planned.
+FakeScsi::Responder acknowledging(const FailurePlan &failures) {
+    auto left = std::make_shared<FailurePlan>(failures);
     return [=](const FakeRequest &request, std::uint8_t *data) {
         if ((*left)[request.cdb[1]]-- > 0)
             return false;
@@ -194,52 +194,59 @@ private slots:
     void requests_data() {
         // An operation and the requests that fail (see acknowledging()); then the result, the
         // requests ("subcommand:length"), the time paused in between and what was read.
-        addColumns<QString, QString, int, QString, int>(
+        addColumns<QString, FailurePlan, int, QString, int>(
             {"operation", "failures", "result", "trace", "pause_ms"});
         const QString none = "";
-        QTest::newRow("no data") << "chunks 0 1024" << none << 0 << none << 0;
-        QTest::newRow("one chunk") << "chunks 1024 1024" << none << 0 << "4:1024" << 0;
-        QTest::newRow("a byte more") << "chunks 1025 1024" << none << 0 << "1:1024 4:1" << 0;
+        const FailurePlan noFailure;
+        QTest::newRow("no data") << "chunks 0 1024" << noFailure << 0 << none << 0;
+        QTest::newRow("one chunk") << "chunks 1024 1024" << noFailure << 0 << "4:1024" << 0;
+        QTest::newRow("a byte more") << "chunks 1025 1024" << noFailure << 0 << "1:1024 4:1" << 0;
         // One budget of 100 retries for the whole transfer; every retry resends the same chunk,
         // 100 ms after the failure.
         const QString spent =
             QString("1:1024 ").repeated(61) + QString("4:1024 ").repeated(40) + "4:1024";
         QTest::newRow("100 retries in all")
-            << "chunks 2048 1024" << QString("1x60 4x40") << 0 << spent << 10000;
+            << "chunks 2048 1024" << FailurePlan{{kSubcommandData, 60}, {kSubcommandLastData, 40}}
+            << 0 << spent << 10000;
         QTest::newRow("101 retries in all")
-            << "chunks 2048 1024" << QString("1x60 4x41") << -1 << spent << 10000;
-        QTest::newRow("raw file") << "raw 2500" << none << 0 << "1:1024 1:1024 4:452" << 0;
+            << "chunks 2048 1024" << FailurePlan{{kSubcommandData, 60}, {kSubcommandLastData, 41}}
+            << -1 << spent << 10000;
+        QTest::newRow("raw file") << "raw 2500" << noFailure << 0 << "1:1024 1:1024 4:452" << 0;
         QTest::newRow("raw file, transfer given up: still 0")
-            << "raw 100" << QString("4x1000") << 0 << QString("4:100 ").repeated(101).trimmed()
-            << 10000;
-        QTest::newRow("missing raw file") << "raw -1" << none << -1 << none << 0;
-        QTest::newRow("status, first read") << "status 0" << none << 0 << "2:4 0d 00 ff ff" << 0;
-        QTest::newRow("status, never read") << "status -4" << QString("2x99") << 0
-                                            << QString("2:4 ").repeated(10) + "ff ff ff ff" << 900;
-        QTest::newRow("status, three tries") << "status 3" << QString("2x99") << 0
-                                             << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
-        QTest::newRow("image") << "image 204805" << none << 0
+            << "raw 100" << FailurePlan{{kSubcommandLastData, 1000}} << 0
+            << QString("4:100 ").repeated(101).trimmed() << 10000;
+        QTest::newRow("missing raw file") << "raw -1" << noFailure << -1 << none << 0;
+        QTest::newRow("status, first read")
+            << "status 0" << noFailure << 0 << "2:4 0d 00 ff ff" << 0;
+        QTest::newRow("status, never read")
+            << "status -4" << FailurePlan{{kSubcommandStatus, 99}} << 0
+            << QString("2:4 ").repeated(10) + "ff ff ff ff" << 900;
+        QTest::newRow("status, three tries")
+            << "status 3" << FailurePlan{{kSubcommandStatus, 99}} << 0
+            << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
+        QTest::newRow("image") << "image 204805" << noFailure << 0
                                << "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4" << 10;
         QTest::newRow("image, header refused: no data before the next header")
-            << "image 100" << QString("5x1") << 0 << "5:24 5:24 4:100 2:4" << 500;
+            << "image 100" << FailurePlan{{kSubcommandImageHeader, 1}} << 0 << "5:24 5:24 4:100 2:4"
+            << 500;
         QTest::newRow("image, first transfer given up")
-            << "image 100" << QString("4x101") << 0
+            << "image 100" << FailurePlan{{kSubcommandLastData, 101}} << 0
             << "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4" << 10000;
         QTest::newRow("image never acknowledged: five tries, still 0")
-            << "image 40960" << QString("2x1000") << 0
+            << "image 40960" << FailurePlan{{kSubcommandStatus, 1000}} << 0
             << QString("5:24 1:32768 4:8192" + QString(" 2:4").repeated(10) + " ")
                    .repeated(5)
                    .trimmed()
             << 5 * (2 + 900);
-        QTest::newRow("empty image") << "image 0" << none << 0 << "5:24 2:4" << 0;
-        QTest::newRow("missing image") << "image -1" << none << -1 << none << 0;
-        QTest::newRow("shell command") << "shell" << none << 0 << "6:5" << 0;
+        QTest::newRow("empty image") << "image 0" << noFailure << 0 << "5:24 2:4" << 0;
+        QTest::newRow("missing image") << "image -1" << noFailure << -1 << none << 0;
+        QTest::newRow("shell command") << "shell" << noFailure << 0 << "6:5" << 0;
         QTest::newRow("shell command refused: still 0")
-            << "shell" << QString("6x1") << 0 << "6:5" << 500;
+            << "shell" << FailurePlan{{kSubcommandShell, 1}} << 0 << "6:5" << 500;
     }
     void requests() {
         QFETCH(QString, operation);
-        QFETCH(QString, failures);
+        QFETCH(FailurePlan, failures);
         QFETCH(int, result);
         QFETCH(QString, trace);
         QFETCH(int, pause_ms);

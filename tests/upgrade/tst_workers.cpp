@@ -4,9 +4,9 @@
 // header that announced it, each stage given its own files and no other, and the one line the
 // worker sends on its own sent byte for byte; and the watcher that finds a camera left in an
 // updater stage.
+#include "common/workerthread.h"
 #include "control/uvcextensionunit.h"
 #include "fakescsi.h"
-#include "preview/workerthread.h"
 #include "testsupport/simfixture.h"
 #include "upgrade/abnormaldetectthread.h"
 #include "upgrade/packagefiles.h"
@@ -26,16 +26,18 @@ Q_DECLARE_METATYPE(Fault)
 Q_DECLARE_METATYPE(SimStage)
 
 namespace {
-// A worker on its thread; what it signals, in order, as seen on its own thread.
+// A worker on its thread, started by the one helper; what it signals, in order, as seen on its
+// own thread.
 template <typename Worker>
 struct WorkerRun {
     explicit WorkerRun(Worker *created)
-        : worker(created)
-        , thread(new QThread) {
-        created->moveToThread(thread);
-        connectWorkerThread(created, thread.data());
+        : worker(created) {
         QObject::connect(created, &Worker::workStart, [this] { note("start"); });
         QObject::connect(created, &Worker::workFinished, [this] { note("finished"); });
+    }
+    void start() {
+        threads.start(worker.data());
+        thread = threads.thread();
     }
     void note(const QString &event) {
         QMutexLocker locker(&mutex);
@@ -46,6 +48,7 @@ struct WorkerRun {
         return events;
     }
     QPointer<Worker> worker;
+    WorkerThread threads;
     QPointer<QThread> thread;
     QMutex mutex;
     QStringList events;
@@ -72,7 +75,7 @@ class TestWorkers : public QObject {
                     reports << QString("%1|%2|%3").arg(ok).arg(progress).arg(message);
                 });
         QObject::connect(run.worker, &UpgradeThread::onUpgradeReport, [&] { run.note("report"); });
-        run.thread->start();
+        run.start();
         QTRY_VERIFY_WITH_TIMEOUT(!run.thread, 60000);
         QVERIFY(!run.worker);
         QCOMPARE(run.seen(), (QStringList{"start", "report", "finished"}));
@@ -309,7 +312,7 @@ private slots:
             times << (state == reported ? sim->clock.now().count() : -1);
         });
         MessageCapture quiet;
-        run.thread->start();
+        run.start();
         QTRY_VERIFY(sim->clock.now().count() > 40000);
         run.worker->stop();
         QTRY_VERIFY(!run.thread);

@@ -1,0 +1,49 @@
+# Lab scenario (../shared/vlab, run by hand): the picture controls through cameracontrol-cli on the
+# real uvcvideo: the list with ranges, steps, defaults and states; writes of each kind (a number, a
+# menu entry, a switch) and the refusals that the driver would otherwise clamp or refuse (a value
+# off the range or the step; a manual value while its automatic control is on), a reset, and the
+# defaults coming back after the camera restarts (a microphone change). Then what reached the
+# camera: the emulator's PIC record lines.
+#   flock /work/vlab.lock ../shared/vlab/run.sh packaging/lab/picture.sh   (from the project root)
+# Runs the program of build-deb/ (scripts/make-deb.sh) where there is one, else of build/. Exits 0
+# when every command ended with its expected exit code and no refused value reached the camera.
+cli=$PROJECT/build-deb/cli/cameracontrol-cli
+[ -x $H$cli ] || cli=$PROJECT/build/cli/cameracontrol-cli
+[ -x $H$cli ] || { echo "no program at $cli"; exit 2; }
+/bin/usbip_uvc -R /tmp/rec.txt 2>/tmp/emu.log & E=$!
+for i in $(seq 150); do [ -e /dev/video0 ] && break; sleep 0.1; done
+chroot $H udevadm settle -t 10 2>/dev/null
+failed=0
+# run EXPECTED-EXIT ARGUMENTS...
+run() {
+    want=$1
+    shift
+    echo "\$ cameracontrol-cli $*"
+    chroot $H env HOME=/root $cli "$@"
+    rc=$?
+    echo "(exit $rc, expected $want)"
+    [ $rc = $want ] || failed=$((failed + 1))
+}
+run 0 picture
+run 0 set brightness 20
+run 2 set brightness 99
+run 2 set white-balance-temperature 5005
+run 5 set white-balance-temperature 5000
+run 0 set white-balance-automatic off
+run 0 set white-balance-temperature 5000
+run 5 set exposure-time 300
+run 0 set auto-exposure "Manual Mode"
+run 0 set exposure-time 300
+run 0 get exposure-time
+run 0 picture --reset
+run 0 set contrast 70
+run 0 set microphone Disable
+run 0 get contrast
+run 0 info
+kill $E
+sleep 1
+echo "--- what reached the camera (the emulator's record)"
+grep -E ' (PIC|ATTACH|DETACH) ' /tmp/rec.txt | cut -d' ' -f2-
+echo "--- commands that did not end as expected: $failed"
+[ $failed = 0 ] && ! grep -q ' PIC .*result=out-of-range\| PIC .*result=wrong-state' /tmp/rec.txt &&
+    grep -q ' PIC name=brightness value=20 result=stored' /tmp/rec.txt
