@@ -426,6 +426,28 @@ private slots:
         installPictureControlBackend(nullptr);
     }
 
+    // A reset writes each default the control takes; a default the driver reports outside the
+    // control's own menu (uvcvideo's 0 for an auto-exposure of 1 and 3) is left out, not refused.
+    void resetLeavesADefaultTheControlRefuses() {
+        kernel->extControls = pictureControls();
+        for (FakeKernel::ExtControl &offered : kernel->extControls) {
+            if (offered.id == V4L2_CID_EXPOSURE_AUTO) {
+                offered.defaultValue = 0;
+                offered.value = 1; // set to manual before
+            }
+            if (offered.id == V4L2_CID_BRIGHTNESS)
+                offered.value = 20;
+        }
+        auto backend = makeLinuxPictureControlBackend(roots(), queryV4l2Capabilities);
+        installPictureControlBackend(backend.get());
+        PictureSettings settings;
+        QVERIFY(settings.open(deviceIdFromPath(QString::fromStdString(firstName()))));
+        QVERIFY(settings.reset().ok());
+        QCOMPARE(kernel->calls.filter("S_EXT_CTRLS"),
+                 QStringList{"video0 S_EXT_CTRLS which 0 980900=0"});
+        installPictureControlBackend(nullptr);
+    }
+
     // A camera's node that this user may not open is logged once with the fix and announced;
     // a metadata node or another vendor's disk is not.
     void refusedNodesAreReportedOnce() {
