@@ -1,5 +1,4 @@
-#include "app/startup.h"
-#include "common/nativebackends.h"
+#include "app/programstart.h"
 #include "ui/mainwindow.h"
 #include "upgrade/elevation.h"
 
@@ -9,17 +8,14 @@
 int main(int argc, char *argv[]) {
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
-    prepareApplicationFrame();
-
-    installNativeBackends();
-    auto *window = new MainWindow();
-    window->show();
+    std::unique_ptr<MainWindow> window = startProgram();
     // An instance started elevated to carry on an upgrade: once the event loop runs.
     const HandOver handOver = handOverFromArguments(QCoreApplication::arguments().mid(1));
-    QTimer::singleShot(0, window, [window, handOver] { window->carryOnHandOver(handOver); });
+    QTimer::singleShot(0, window.get(),
+                       [window = window.get(), handOver] { window->carryOnHandOver(handOver); });
     const int result = QApplication::exec();
 
-    delete window;
+    window.reset();
     delete application;
     return result;
 }

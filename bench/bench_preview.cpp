@@ -2,13 +2,15 @@
 // VideoStreamThread on its own thread, and the window's side scaling each picture into the preview
 // surface with smooth filtering and painting it. Two paths side by side, at the default surface
 // (460 x 258) and at 1370 x 770 (the window maximised):
-// - today's: the capture back end decodes every frame at full size (as OpenCV's V4L2 back end
-//   does with its RGB conversion on), the worker swaps it to RGB and makes the pixmap;
-// - the new: the capture hands the compressed frame over and the worker decodes it with
-//   libjpeg-turbo at the smallest size that covers the surface.
+// - decoded: the capture back end decodes every frame at full size into 24-bit BGR (as OpenCV's
+//   back ends do with their RGB conversion on, and DirectShow always does), the worker swaps it to
+//   RGB and makes the pixmap;
+// - handed over: the capture copies the compressed frame out of the driver's buffer (as the V4L2
+//   capture does) and the worker decodes it with libjpeg-turbo at the smallest size that covers
+//   the surface.
 //
 // Figures per path: frames per second sustained; CPU time per frame of the process, of the worker
-// (for today's path with the back end's decode), of the main thread (scaling, painting) and of
+// (for the decoded path with the back end's decode), of the main thread (scaling, painting) and of
 // helper threads; latency from the moment a frame is available to the moment its picture is
 // painted.
 //
@@ -30,15 +32,14 @@
 #include <QThread>
 #include <QTimer>
 
-#include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <opencv2/videoio.hpp>
+#include <turbojpeg.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <numeric>
+#include <random>
 #include <thread>
 #include <vector>
 
@@ -78,56 +79,59 @@ struct Record {
     long long picturesShown = 0;
 };
 
-// A camera delivering MJPG at its rate. Today's path: the back end decodes each frame into the
-// reader's buffer, as OpenCV's V4L2 back end does with its RGB conversion on. The new path: the
-// compressed frame is handed over, as with the conversion off.
+// A camera delivering MJPG at its rate. Decoded: the back end decodes each frame into the
+// reader's buffer. Handed over: the compressed frame is copied out as it came.
 class MjpgCamera final : public FrameCapture {
 public:
-    MjpgCamera(const std::vector<std::vector<uchar>> &jpegs, Record &record, bool handOver)
+    MjpgCamera(const std::vector<std::vector<unsigned char>> &jpegs, Record &record, bool handOver)
         : pictures(jpegs)
         , rec(record)
-        , compressed(handOver) {}
+        , compressed(handOver)
+        , decompressor(tjInitDecompress()) {}
+    ~MjpgCamera() override { tjDestroy(decompressor); }
 
     bool isOpened() const override { return true; }
-    double get(int property) const override {
+    double get(CaptureProperty property) const override {
         switch (property) {
-        case cv::CAP_PROP_FPS:
+        case CaptureProperty::FrameRate:
             return 30.0;
-        case cv::CAP_PROP_FRAME_WIDTH:
+        case CaptureProperty::FrameWidth:
             return frameWidth;
-        case cv::CAP_PROP_FRAME_HEIGHT:
+        case CaptureProperty::FrameHeight:
             return frameHeight;
-        case cv::CAP_PROP_FOURCC:
-            return cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
-        default:
-            return 0.0;
+        case CaptureProperty::FourCc:
+            return mjpgFourCc;
         }
+        return 0.0;
     }
-    bool set(int, double) override { return false; }
+    bool set(CaptureProperty, double) override { return false; }
 
-    bool read(cv::Mat &frame) override {
-        const std::vector<uchar> &jpeg = nextFrame();
+    bool read(CapturedFrame &frame) override {
+        const std::vector<unsigned char> &jpeg = nextFrame();
+        frame.width = frameWidth;
+        frame.height = frameHeight;
+        if (compressed) {
+            frame.encoding = CapturedFrame::Encoding::Mjpg;
+            frame.bytes.assign(jpeg.begin(), jpeg.end());
+            recordFrame(0.0);
+            return true;
+        }
         const double before = threadCpuMs();
-        cv::imdecode(jpeg, cv::IMREAD_COLOR, &frame);
+        frame.encoding = CapturedFrame::Encoding::Pixels;
+        frame.pixelFormat = CapturedFrame::PixelFormat::Bgr24;
+        frame.stride = frameWidth * 3;
+        frame.bytes.resize(static_cast<std::size_t>(frame.stride) * frameHeight);
+        const bool decoded =
+            tjDecompress2(decompressor, jpeg.data(), static_cast<unsigned long>(jpeg.size()),
+                          frame.bytes.data(), frameWidth, frame.stride, frameHeight, TJPF_BGR,
+                          0) == 0;
         recordFrame(threadCpuMs() - before);
-        return !frame.empty();
-    }
-
-    bool readFrame(CapturedFrame &frame) override {
-        if (!compressed)
-            return FrameCapture::readFrame(frame);
-        const std::vector<uchar> &jpeg = nextFrame();
-        // The back end copies the frame out of the driver's buffer.
-        cv::Mat(1, static_cast<int>(jpeg.size()), CV_8UC1, const_cast<uchar *>(jpeg.data()))
-            .copyTo(frame.data);
-        frame.encoding = CapturedFrame::Encoding::Mjpg;
-        recordFrame(0.0);
-        return true;
+        return decoded;
     }
 
 private:
     // Waits for the camera's next frame; a reader that fell behind gets the newest at once.
-    const std::vector<uchar> &nextFrame() {
+    const std::vector<unsigned char> &nextFrame() {
         const double entryCpu = threadCpuMs();
         if (lastEntryCpu >= 0) {
             std::lock_guard<std::mutex> lock(rec.mutex);
@@ -153,9 +157,10 @@ private:
         lastEntryCpu = threadCpuMs();
     }
 
-    const std::vector<std::vector<uchar>> &pictures;
+    const std::vector<std::vector<unsigned char>> &pictures;
     Record &rec;
     bool compressed;
+    tjhandle decompressor;
     const std::chrono::nanoseconds period{1000000000LL / 30};
     SteadyClock::time_point nextFrameAt;
     SteadyClock::time_point available;
@@ -196,24 +201,30 @@ private:
     QImage surface;
 };
 
-std::vector<std::vector<uchar>> makePictures(double noise) {
+std::vector<std::vector<unsigned char>> makePictures(double noise) {
     SimCamera camera{SimCameraConfig()};
-    std::vector<std::vector<uchar>> jpegs;
+    std::vector<std::vector<unsigned char>> jpegs;
+    std::mt19937 random(1);
+    std::normal_distribution<double> grain(0.0, noise > 0 ? noise : 1.0);
+    const auto grainy = [&](int value) {
+        return std::clamp(static_cast<int>(std::lround(value + grain(random))), 0, 255);
+    };
     std::lock_guard<std::recursive_mutex> guard(simMutex());
     for (int i = 0; i < pictureCount; ++i) {
         SimPosition position;
         position.pan_deg = -60 + 15 * i;
         position.zoom = 100 + 50 * i;
         camera.setPosition(position);
-        cv::Mat picture;
+        QImage picture;
         camera.renderFrame(picture, frameWidth, frameHeight, 15LL * i);
-        if (noise > 0) {
-            cv::Mat grain(picture.size(), CV_16SC3);
-            cv::randn(grain, 0.0, noise);
-            cv::add(picture, grain, picture, cv::noArray(), CV_8UC3);
+        for (int y = 0; noise > 0 && y < picture.height(); ++y) {
+            auto *line = reinterpret_cast<QRgb *>(picture.scanLine(y));
+            for (int x = 0; x < picture.width(); ++x)
+                line[x] =
+                    qRgb(grainy(qRed(line[x])), grainy(qGreen(line[x])), grainy(qBlue(line[x])));
         }
-        std::vector<uchar> jpeg;
-        cv::imencode(".jpg", picture, jpeg, {cv::IMWRITE_JPEG_QUALITY, jpegQuality});
+        std::vector<unsigned char> jpeg;
+        encodeJpeg(picture, jpegQuality, jpeg);
         jpegs.push_back(std::move(jpeg));
     }
     return jpegs;
@@ -231,8 +242,8 @@ struct Figures {
     double coreShare = 0; // percent of one core
 };
 
-Figures runOnce(const std::vector<std::vector<uchar>> &jpegs, bool newPath, QSize surfaceSize,
-                int seconds) {
+Figures runOnce(const std::vector<std::vector<unsigned char>> &jpegs, bool newPath,
+                QSize surfaceSize, int seconds) {
     Record record;
     installFrameCaptureFactory(
         [&](int) { return std::make_unique<MjpgCamera>(jpegs, record, newPath); });
@@ -317,7 +328,8 @@ int main(int argc, char **argv) {
     }
 
     std::printf("\n  %-36s%14s%14s%14s%14s\n", "", "460x258", "460x258", "1370x770", "1370x770");
-    std::printf("  %-36s%14s%14s%14s%14s\n", "", "today", "new", "today", "new");
+    std::printf("  %-36s%14s%14s%14s%14s\n", "", "decoded", "handed over", "decoded",
+                "handed over");
     printRow("frames per second", columns, &Figures::framesPerSecond, 1);
     printRow("process CPU per frame, ms", columns, &Figures::processCpu, 2);
     printRow("  worker thread, ms", columns, &Figures::workerCpu, 2);

@@ -1,6 +1,6 @@
 #include "cli/backends.h"
 
-#include "common/nativebackends.h"
+#include "app/nativebackends.h"
 
 std::unique_ptr<CliBackends> installCliBackends(const QString &, QString &) {
     installNativeBackends();

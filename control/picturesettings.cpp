@@ -191,11 +191,24 @@ PictureOutcome PictureSettings::reset() {
         for (const bool masters : {false, true}) {
             if (round == 1 && masters)
                 break;
-            for (const PictureControl &control : controls()) {
+            const std::vector<PictureControl> now = controls();
+            std::vector<PictureControlInfo> all;
+            for (const PictureControl &control : now)
+                all.push_back(control.info);
+            for (const PictureControl &control : now) {
                 const PictureControlInfo &info = control.info;
                 if (isAutomaticMaster(control.name()) != masters || info.readOnly ||
                     info.inactive || control.value == info.defaultValue)
                     continue;
+                // A driver may report a default that its own control does not take (uvcvideo
+                // gives 0 for an auto-exposure menu of 1 and 3): that control is left as it is.
+                const PictureStatus fits = check(info, info.defaultValue, all).status;
+                if (fits == PictureStatus::OutOfRange || fits == PictureStatus::OffStep ||
+                    fits == PictureStatus::NotInMenu) {
+                    qInfo() << "Picture control left as it is: its default" << info.defaultValue
+                            << "is not a value of" << control.name();
+                    continue;
+                }
                 const PictureOutcome outcome = write(control.name(), info.defaultValue);
                 if (!outcome.ok())
                     return outcome;

@@ -20,3 +20,7 @@ std::unique_ptr<HotplugSource> createHotplugSource() {
 void installHotplugSourceFactory(HotplugSourceFactory factory) {
     installedFactory() = std::move(factory);
 }
+
+HotplugSourceFactory installedHotplugSourceFactory() {
+    return installedFactory();
+}

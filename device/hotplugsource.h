@@ -32,6 +32,8 @@ signals:
 using HotplugSourceFactory = std::function<std::unique_ptr<HotplugSource>()>;
 std::unique_ptr<HotplugSource> createHotplugSource();
 void installHotplugSourceFactory(HotplugSourceFactory factory);
+// The factory installed now (empty by default: sources that report nothing).
+HotplugSourceFactory installedHotplugSourceFactory();
 
 // The operating system's source (in the native library).
 std::unique_ptr<HotplugSource> createNativeHotplugSource();

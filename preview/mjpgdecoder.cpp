@@ -54,6 +54,10 @@ QImage MjpgDecoder::decode(const unsigned char *jpeg, std::size_t size_bytes, QS
     const auto size = static_cast<unsigned long>(size_bytes);
     if (tjDecompressHeader3(handle, jpeg, size, &width, &height, &subsampling, &colourspace) != 0) {
         error = QString::fromUtf8(tjGetErrorStr2(handle));
+        // A header that breaks off leaves the decompressor inside it, and it would refuse every
+        // later frame: start over with a fresh one.
+        tjDestroy(handle);
+        handle = tjInitDecompress();
         return QImage();
     }
     if (width > maxFrameSide_px || height > maxFrameSide_px) {

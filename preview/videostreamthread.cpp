@@ -1,12 +1,12 @@
 #include "preview/videostreamthread.h"
 
 #include "common/clock.h"
+#include "preview/yuyvconverter.h"
 
 #include <QDebug>
 #include <QMutexLocker>
 
-#include <opencv2/videoio.hpp>
-
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -29,31 +29,33 @@ VideoStreamThread::VideoStreamThread(int index, QObject *parent)
         qDebug("Open camera failed!");
         return;
     }
-    if (std::trunc(capture->get(cv::CAP_PROP_FPS)) != wantedFps)
-        capture->set(cv::CAP_PROP_FPS, wantedFps);
-    const double width = capture->get(cv::CAP_PROP_FRAME_WIDTH);
-    const double height = capture->get(cv::CAP_PROP_FRAME_HEIGHT);
+    if (std::trunc(capture->get(CaptureProperty::FrameRate)) != wantedFps)
+        capture->set(CaptureProperty::FrameRate, wantedFps);
+    const double width = capture->get(CaptureProperty::FrameWidth);
+    const double height = capture->get(CaptureProperty::FrameHeight);
     if (width != wantedWidth || height != wantedHeight) {
-        capture->set(cv::CAP_PROP_FRAME_WIDTH, wantedWidth);
-        capture->set(cv::CAP_PROP_FRAME_HEIGHT, wantedHeight);
+        capture->set(CaptureProperty::FrameWidth, wantedWidth);
+        capture->set(CaptureProperty::FrameHeight, wantedHeight);
     }
-    const double mjpg = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
-    if (capture->get(cv::CAP_PROP_FOURCC) != mjpg)
-        capture->set(cv::CAP_PROP_FOURCC, mjpg);
+    if (capture->get(CaptureProperty::FourCc) != mjpgFourCc)
+        capture->set(CaptureProperty::FourCc, mjpgFourCc);
 }
 
 VideoStreamThread::~VideoStreamThread() = default;
 
-QImage VideoStreamThread::matToImage(const cv::Mat &mat) {
-    const uchar *data = mat.data;
-    const int bytesPerLine = static_cast<int>(mat.step);
-    switch (mat.type()) {
-    case CV_8UC1:
-        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_Grayscale8);
-    case CV_8UC3:
-        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_RGB888).rgbSwapped();
-    case CV_8UC4:
-        return QImage(data, mat.cols, mat.rows, bytesPerLine, QImage::Format_ARGB32);
+QImage VideoStreamThread::pixelsToImage(const CapturedFrame &frame) {
+    const uchar *data = frame.bytes.data();
+    const std::size_t rows = static_cast<std::size_t>(std::max(0, frame.height));
+    const bool whole = frame.width > 0 && frame.stride > 0 &&
+                       frame.bytes.size() >= rows * static_cast<std::size_t>(frame.stride);
+    switch (whole ? frame.pixelFormat : CapturedFrame::PixelFormat::Other) {
+    case CapturedFrame::PixelFormat::Gray8:
+        return QImage(data, frame.width, frame.height, frame.stride, QImage::Format_Grayscale8);
+    case CapturedFrame::PixelFormat::Bgr24:
+        return QImage(data, frame.width, frame.height, frame.stride, QImage::Format_RGB888)
+            .rgbSwapped();
+    case CapturedFrame::PixelFormat::Bgra32:
+        return QImage(data, frame.width, frame.height, frame.stride, QImage::Format_ARGB32);
     default:
         qDebug("ERROR: Mat could not be converted to QImage.");
         return QImage();
@@ -70,19 +72,43 @@ QSize VideoStreamThread::surfaceSize() const {
     return surface_px;
 }
 
+void VideoStreamThread::skipDamagedFrame(const char *reason) {
+    // A busy bus damages frames in bursts; the picture simply waits for the next good one.
+    const Milliseconds now = activeClock().now();
+    if (lastDamagedFrameAt < Milliseconds(0) || now - lastDamagedFrameAt >= damagedBurstGap)
+        qWarning("Skipping damaged %s frames: %s",
+                 frame.encoding == CapturedFrame::Encoding::Yuyv ? "YUYV" : "MJPG", reason);
+    lastDamagedFrameAt = now;
+}
+
 QImage VideoStreamThread::frameToImage() {
-    if (frame.encoding == CapturedFrame::Encoding::Pixels)
-        return matToImage(frame.data);
-    QString error;
-    QImage image = decoder.decode(frame.data.data, frame.data.total() * frame.data.elemSize(),
-                                  surfaceSize(), error);
-    if (image.isNull()) {
-        // A busy bus damages frames in bursts; the picture simply waits for the next good one.
-        const Milliseconds now = activeClock().now();
-        if (lastDamagedFrameAt < Milliseconds(0) || now - lastDamagedFrameAt >= damagedBurstGap)
-            qWarning("Skipping damaged MJPG frames: %s", qUtf8Printable(error));
-        lastDamagedFrameAt = now;
+    if (frame.damaged) {
+        skipDamagedFrame("the driver marked the frame as damaged");
+        return QImage();
     }
+    switch (frame.encoding) {
+    case CapturedFrame::Encoding::Pixels:
+        return pixelsToImage(frame);
+    case CapturedFrame::Encoding::Yuyv: {
+        // Like an MJPG frame, converted only as large as the surface shows it.
+        const int shownWidth =
+            MjpgDecoder::decodedSize(QSize(frame.width, frame.height), surfaceSize()).width();
+        int step = 8;
+        while (step > 1 && (frame.width + step - 1) / step != shownWidth)
+            step /= 2;
+        QImage image = yuyvToImage(frame.bytes.data(), frame.bytes.size(), frame.width,
+                                   frame.height, frame.stride, step);
+        if (image.isNull())
+            skipDamagedFrame("the frame is shorter than its size");
+        return image;
+    }
+    case CapturedFrame::Encoding::Mjpg:
+        break;
+    }
+    QString error;
+    QImage image = decoder.decode(frame.bytes.data(), frame.bytes.size(), surfaceSize(), error);
+    if (image.isNull())
+        skipDamagedFrame(qUtf8Printable(error));
     return image;
 }
 
@@ -103,23 +129,26 @@ void VideoStreamThread::doWork() {
             if (!running)
                 break;
             if (capture) {
-                frameRead = capture->readFrame(frame) && !frame.data.empty();
+                frameRead = capture->read(frame) && (!frame.bytes.empty() || frame.damaged);
                 if (frameRead) {
                     // An image on the frame's pixels becomes a pixmap of its own before the next
-                    // read reuses that buffer; a decoded picture is the worker's and moves in.
+                    // read reuses that buffer; a converted picture is the worker's and moves in.
                     QImage image = frameToImage();
                     if (!image.isNull())
-                        emit onReader(frame.encoding == CapturedFrame::Encoding::Mjpg
-                                          ? QPixmap::fromImage(std::move(image))
-                                          : QPixmap::fromImage(image));
+                        emit onReader(frame.encoding == CapturedFrame::Encoding::Pixels
+                                          ? QPixmap::fromImage(image)
+                                          : QPixmap::fromImage(std::move(image)));
                 }
             }
         }
         if (!frameRead)
             activeClock().sleepFor(failedReadPause);
     }
-    capture.reset();
-    frame.data.release();
+    {
+        std::lock_guard<std::mutex> lock(captureMutex);
+        capture.reset();
+    }
+    frame.bytes = std::vector<unsigned char>();
     qDebug("Exit video stream thread.");
     {
         // A stop() still under way finishes with this object before it can be deleted.
@@ -131,6 +160,12 @@ void VideoStreamThread::doWork() {
 void VideoStreamThread::stop() {
     std::lock_guard<std::mutex> call(stopCall);
     stopRequested.store(true);
+    {
+        // A read waiting for the camera returns at once instead of after its next frame.
+        std::lock_guard<std::mutex> lock(captureMutex);
+        if (capture)
+            capture->interrupt();
+    }
     QMutexLocker locker(&mutex);
     running = false;
 }

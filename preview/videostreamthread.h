@@ -11,8 +11,6 @@
 #include <QObject>
 #include <QPixmap>
 
-#include <opencv2/core/mat.hpp>
-
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -32,10 +30,10 @@ public:
     // are decoded just large enough to cover it; an empty size (the default) means full size.
     void setSurfaceSize(QSize surface_px);
 
-    // An image on the frame's pixels: 8-bit gray and 8-bit BGRA share the frame's data (valid
-    // only as long as the frame is untouched), 8-bit BGR gives an RGB copy. Any other type gives
-    // a null image.
-    static QImage matToImage(const cv::Mat &mat);
+    // An image on a frame of decoded pixels: 8-bit gray and 8-bit BGRA share the frame's bytes
+    // (valid only as long as the frame is untouched), 8-bit BGR gives an RGB copy. Any other
+    // layout gives a null image.
+    static QImage pixelsToImage(const CapturedFrame &frame);
 
 signals:
     void workFinished();
@@ -50,18 +48,21 @@ public slots:
     void stop();
 
 private:
-    // The picture of one frame; null (and logged once per burst) for a damaged MJPG frame.
+    // The picture of one frame; null (and logged once per burst) for a damaged frame.
     QImage frameToImage();
+    void skipDamagedFrame(const char *reason);
     QSize surfaceSize() const;
 
     QMutex mutex;
     bool running = false;
     std::atomic<bool> stopRequested{false};
     int cameraIndex;
+    // Guards the capture's lifetime against stop(), which interrupts a read from another thread.
+    std::mutex captureMutex;
     std::unique_ptr<FrameCapture> capture;
     CapturedFrame frame;
     MjpgDecoder decoder;
-    // When the last damaged MJPG frame came; the first of a burst is logged.
+    // When the last damaged frame came; the first of a burst is logged.
     Milliseconds lastDamagedFrameAt{-1};
     mutable std::mutex surfaceMutex;
     QSize surface_px;

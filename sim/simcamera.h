@@ -13,7 +13,7 @@
 #include "device/videoinputs.h"
 #include "upgrade/scsichannel.h"
 
-#include <opencv2/core/mat.hpp>
+#include <QImage>
 
 #include <array>
 #include <cstdint>
@@ -84,9 +84,8 @@ struct SimCameraFaults {
     // camera out of its lists and reports the refusal.
     bool nodeRefused = false;
     int failRequestAfter = -1; // when >= 0: requests after this many succeed fail
-    // OpenCV type of the frames delivered (16 = 8-bit BGR). A capture back end decodes MJPG to
-    // BGR only, so a camera whose frames have another type streams an uncompressed format.
-    int frameType = 16;
+    // The frames come in a pixel layout the preview cannot show (and never as MJPG).
+    bool unusableFrames = false;
     bool noMjpg = false; // the camera streams YUYV only
     // As on a busy bus: when > 0, every n-th MJPG frame is cut short / loses a piece in the middle.
     int truncateEveryNthFrame = 0;
@@ -126,6 +125,10 @@ struct SimScsiRecord {
     bool succeeded = false;
     SimStage stage = SimStage::Off; // the stage that answered
 };
+
+// A JPEG picture of `picture` at `quality` (1..100), 4:2:2 as cameras send it; false when it
+// cannot be encoded.
+bool encodeJpeg(const QImage &picture, int quality, std::vector<unsigned char> &jpeg);
 
 class SimCamera {
 public:
@@ -203,14 +206,16 @@ public:
     bool readPicture(std::uint32_t id, std::int32_t &value, std::string &reason) const;
     bool writePicture(std::uint32_t id, std::int32_t value, std::string &reason);
     void resetPicture();
-    // Paints frame number `frameNumber` of the moving test picture.
-    void renderFrame(cv::Mat &frame, int width, int height, long long frameNumber) const;
-    // Whether the camera can stream MJPG (see SimCameraFaults::frameType and noMjpg).
+    // Paints frame number `frameNumber` of the moving test picture (RGB32).
+    void renderFrame(QImage &frame, int width, int height, long long frameNumber) const;
+    // Whether the camera can stream MJPG (see SimCameraFaults::unusableFrames and noMjpg).
     bool offersMjpg() const;
-    // Compresses a painted picture as the MJPG stream carries it, one row of JPEG bytes, damaged
-    // as `faults` asks for frame number `frameNumber`. Needs no lock: runs outside simMutex().
-    static void compressFrame(const cv::Mat &picture, cv::Mat &jpeg, const SimCameraFaults &faults,
-                              long long frameNumber);
+    // Compresses a painted picture as the MJPG stream carries it, damaged as `faults` asks for
+    // frame number `frameNumber`. Needs no lock: runs outside simMutex().
+    static void compressFrame(const QImage &picture, std::vector<unsigned char> &jpeg,
+                              const SimCameraFaults &faults, long long frameNumber);
+    // A painted picture as an uncompressed stream carries it: YUYV, two bytes a pixel.
+    static void toYuyv(const QImage &picture, std::vector<unsigned char> &yuyv);
     bool handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiDirection direction,
                     std::uint8_t *data, std::uint32_t length, std::uint32_t timeout_s);
 

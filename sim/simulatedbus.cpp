@@ -1,12 +1,10 @@
 #include "sim/simulatedbus.h"
 
 #include "common/deviceaccess.h"
-#include "preview/mjpghandover.h"
+#include "preview/framecapture.h"
 
 #include <QMetaObject>
 #include <QPointer>
-
-#include <opencv2/videoio.hpp>
 
 #include <algorithm>
 #include <atomic>
@@ -241,18 +239,17 @@ public:
         : CountedHandle(counter, std::move(camera))
         , owner(bus) {}
     bool isOpened() const override { return true; }
-    double get(int property) const override;
-    bool set(int property, double value) override;
-    bool read(cv::Mat &frame) override;
+    double get(CaptureProperty property) const override;
+    bool set(CaptureProperty property, double value) override;
+    bool read(CapturedFrame &frame) override;
 
 private:
     SimulatedBus &owner;
     double fps = 30.0;
     double width = 640.0;
     double height = 480.0;
-    double fourcc = cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V');
-    bool convertRgb = true;
-    cv::Mat picture; // the painted frame before compression
+    double fourcc = yuyvFourCc;
+    QImage picture; // the painted frame before it is encoded
     long long frameNumber = 0;
     Milliseconds nextFrameAt{0};
 };
@@ -293,9 +290,8 @@ void SimulatedBus::install() {
     installExtensionUnitBackend(this);
     installScsiBackend(this);
     installPictureControlBackend(pictures.get());
-    // The capture behaves like OpenCV's V4L2 back end; above it, the same MJPG handover as on
-    // Linux.
-    installFrameCaptureFactory([this](int index) { return handOverMjpg(openCapture(index)); });
+    // The capture behaves like a V4L2 camera's: MJPG or YUYV frames.
+    installFrameCaptureFactory([this](int index) { return openCapture(index); });
     installHotplugSourceFactory([this] { return createHotplugSource(); });
 }
 
@@ -556,57 +552,48 @@ std::unique_ptr<HotplugSource> SimulatedBus::createHotplugSource() {
 }
 
 namespace {
-const double mjpgFourcc = cv::VideoWriter::fourcc('M', 'J', 'P', 'G');
-const double yuyvFourcc = cv::VideoWriter::fourcc('Y', 'U', 'Y', 'V');
-
-double SimFrameCapture::get(int property) const {
+double SimFrameCapture::get(CaptureProperty property) const {
     switch (property) {
-    case cv::CAP_PROP_FPS:
+    case CaptureProperty::FrameRate:
         return fps;
-    case cv::CAP_PROP_FRAME_WIDTH:
+    case CaptureProperty::FrameWidth:
         return width;
-    case cv::CAP_PROP_FRAME_HEIGHT:
+    case CaptureProperty::FrameHeight:
         return height;
-    case cv::CAP_PROP_FOURCC:
+    case CaptureProperty::FourCc:
         return fourcc;
-    case cv::CAP_PROP_CONVERT_RGB:
-        return convertRgb ? 1.0 : 0.0;
-    default:
-        return 0.0;
     }
+    return 0.0;
 }
 
-bool SimFrameCapture::set(int property, double value) {
+bool SimFrameCapture::set(CaptureProperty property, double value) {
     switch (property) {
-    case cv::CAP_PROP_FPS:
+    case CaptureProperty::FrameRate:
         fps = value > 0 ? value : fps;
         return true;
-    case cv::CAP_PROP_FRAME_WIDTH:
+    case CaptureProperty::FrameWidth:
         width = value;
         return true;
-    case cv::CAP_PROP_FRAME_HEIGHT:
+    case CaptureProperty::FrameHeight:
         height = value;
         return true;
-    case cv::CAP_PROP_FOURCC: {
+    case CaptureProperty::FourCc: {
         // The camera's formats: YUYV always, MJPG where it offers it.
         Guard guard(simMutex());
         auto camera = target.lock();
         const bool offered =
-            value == yuyvFourcc || (value == mjpgFourcc && camera && camera->offersMjpg());
+            value == yuyvFourCc || (value == mjpgFourCc && camera && camera->offersMjpg());
         if (offered)
             fourcc = value;
         return offered;
     }
-    case cv::CAP_PROP_CONVERT_RGB:
-        // Off, an MJPG stream's frames come as their compressed bytes, as from OpenCV's back ends.
-        convertRgb = value != 0.0;
-        return true;
-    default:
-        return false;
     }
+    return false;
 }
 
-bool SimFrameCapture::read(cv::Mat &frame) {
+bool SimFrameCapture::read(CapturedFrame &frame) {
+    frame.bytes.clear();
+    frame.damaged = false;
     // Frames come at the negotiated rate, like a camera's.
     const Milliseconds now = activeClock().now();
     if (nextFrameAt > now)
@@ -618,21 +605,31 @@ bool SimFrameCapture::read(cv::Mat &frame) {
     {
         Guard guard(simMutex());
         auto camera = target.lock();
-        if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera) {
-            frame.release();
+        if (!camera || !owner.isPlugged(camera) || camera->stage() != SimStage::Camera)
             return false;
-        }
-        if (fourcc != mjpgFourcc || convertRgb) {
-            camera->renderFrame(frame, static_cast<int>(width), static_cast<int>(height),
-                                frameNumber++);
-            return !frame.empty();
-        }
         camera->renderFrame(picture, static_cast<int>(width), static_cast<int>(height),
                             frameNumber);
         faults = camera->cameraFaults();
     }
-    // Compressing takes a while; nothing else on the bus waits for it.
-    SimCamera::compressFrame(picture, frame, faults, frameNumber++);
-    return !frame.empty();
+    frame.width = picture.width();
+    frame.height = picture.height();
+    frame.sequence = static_cast<std::uint32_t>(frameNumber);
+    frame.timestamp = std::chrono::duration_cast<std::chrono::microseconds>(now);
+    // Encoding takes a while; nothing else on the bus waits for it.
+    if (faults.unusableFrames) {
+        frame.encoding = CapturedFrame::Encoding::Pixels;
+        frame.pixelFormat = CapturedFrame::PixelFormat::Other;
+        frame.stride = frame.width * 2;
+        frame.bytes.assign(static_cast<std::size_t>(frame.stride) * frame.height, 0);
+    } else if (fourcc == mjpgFourCc) {
+        frame.encoding = CapturedFrame::Encoding::Mjpg;
+        SimCamera::compressFrame(picture, frame.bytes, faults, frameNumber);
+    } else {
+        frame.encoding = CapturedFrame::Encoding::Yuyv;
+        frame.stride = (frame.width & ~1) * 2;
+        SimCamera::toYuyv(picture, frame.bytes);
+    }
+    ++frameNumber;
+    return !frame.bytes.empty();
 }
 } // namespace

@@ -70,8 +70,7 @@ public:
     std::vector<std::string> candidates() override;
     std::unique_ptr<ScsiDevice> open(const std::string &candidate) override;
 
-    // Frame capture by capture index, as OpenCV's V4L2 back end gives it (the installed factory
-    // adds the MJPG handover of the Linux capture on top).
+    // Frame capture by capture index, as the V4L2 capture gives it: MJPG or YUYV frames.
     std::unique_ptr<FrameCapture> openCapture(int index);
     std::unique_ptr<HotplugSource> createHotplugSource();
 

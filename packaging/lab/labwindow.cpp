@@ -5,7 +5,7 @@
 // successful upgrade (exit code 0) or after the third failed one (exit code 1).
 //   cameracontrol-lab-window PACKAGE.zip
 #include "app/startup.h"
-#include "common/nativebackends.h"
+#include "app/nativebackends.h"
 #include "ui/mainwindow.h"
 
 #include <QApplication>

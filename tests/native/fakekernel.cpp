@@ -25,14 +25,29 @@ extern "C" int ioctl(int fd, unsigned long request, ...) __THROW {
     va_start(arguments, request);
     void *argument = va_arg(arguments, void *);
     va_end(arguments);
+    FakeKernel *kernel = FakeKernel::active;
+    const std::string node = kernel ? kernel->nodeOf(fd) : std::string();
+    if (!node.empty())
+        return kernel->answer(node, request, argument);
+    return static_cast<int>(::syscall(SYS_ioctl, fd, request, argument));
+}
+
+std::string FakeKernel::nodeOf(int fd) const {
     char target[512] = {};
     const std::string link = "/proc/self/fd/" + std::to_string(fd);
-    const ssize_t length = ::readlink(link.c_str(), target, sizeof target - 1);
-    FakeKernel *kernel = FakeKernel::active;
+    const ssize_t length = fd >= 0 ? ::readlink(link.c_str(), target, sizeof target - 1) : -1;
     const std::string path(target, length > 0 ? std::size_t(length) : 0);
-    if (kernel && path.rfind(kernel->dev() + "/", 0) == 0)
-        return kernel->answer(path.substr(kernel->dev().size() + 1), request, argument);
-    return static_cast<int>(::syscall(SYS_ioctl, fd, request, argument));
+    return path.rfind(dev() + "/", 0) == 0 ? path.substr(dev().size() + 1) : std::string();
+}
+
+void FakeKernel::addStream(int number, std::vector<std::uint32_t> formats, unsigned width,
+                           unsigned height, unsigned padding, std::deque<FakeFrameStep> steps) {
+    FakeStream &stream = streams["video" + std::to_string(number)];
+    stream.formats = std::move(formats);
+    stream.width = width;
+    stream.height = height;
+    stream.padding = padding;
+    stream.steps = std::move(steps);
 }
 
 // Nodes of the tree that the test marks as refused fail to open as without permission.
@@ -128,6 +143,8 @@ std::string FakeKernel::devPathOf(const QString &parent, int number) const {
 int FakeKernel::answer(const std::string &node, unsigned long request, void *argument) {
     QString call = QString::fromStdString(node) + " ";
     int error = 0;
+    if (streams.count(node) && answerStream(streams[node], node, request, argument, error))
+        return error ? (errno = error, -1) : 0;
     if (request == VIDIOC_QUERYCAP) {
         auto it = capabilities.find(node);
         if (it == capabilities.end())

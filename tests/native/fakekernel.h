@@ -8,11 +8,35 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdint>
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
+
+// What one dequeuing of a streaming node meets: a frame, or the error it answers (EAGAIN: woken
+// without a frame; ENODEV: the camera is gone, for this and every later request).
+struct FakeFrameStep {
+    std::vector<unsigned char> bytes;
+    bool damaged = false; // the driver flags the buffer V4L2_BUF_FLAG_ERROR
+    int error = 0;
+};
+
+// A node that streams: the pixel formats it accepts (it falls back to the first), its one frame
+// size with `padding` bytes after each row, and the steps its dequeuing goes through. The rest is
+// the driver's state; the buffers are pages of the node's file, so mapping them works.
+struct FakeStream {
+    std::vector<std::uint32_t> formats;
+    unsigned width = 0, height = 0, padding = 0;
+    std::deque<FakeFrameStep> steps;
+    std::uint32_t format = 0;
+    std::size_t bufferSize = 0;
+    std::deque<unsigned> queued;
+    bool streaming = false, gone = false;
+};
 
 class FakeKernel {
 public:
@@ -71,13 +95,29 @@ public:
     unsigned short sgHostStatus = 0;
     unsigned short sgDriverStatus = 0;
 
+    // The node ("video0") a descriptor of the process refers to; empty for any other file.
+    std::string nodeOf(int fd) const;
+    // Makes video node `number` stream (see FakeStream).
+    void addStream(int number, std::vector<std::uint32_t> formats, unsigned width, unsigned height,
+                   unsigned padding, std::deque<FakeFrameStep> steps);
+    // Whether a poll on the node finds it ready: a streaming node only when a step is due.
+    bool streamReady(const std::string &node);
+    // Polls that found no streaming node ready and waited for the other descriptors.
+    std::atomic<int> waits{0};
+    // Whether the process still holds a descriptor or a mapping of the node.
+    bool nodeHeld(int number) const;
+
     // Answers one request on a node of this tree.
     int answer(const std::string &node, unsigned long request, void *argument);
     static FakeKernel *active;
 
 private:
     QString base() const;
+    // A request on a streaming node; false when it is none of the streaming requests.
+    bool answerStream(FakeStream &s, const std::string &node, unsigned long request, void *argument,
+                      int &error);
 
+    std::map<std::string, FakeStream> streams;
     QTemporaryDir dir;
     std::map<std::string, std::pair<unsigned, std::string>> capabilities;
 };

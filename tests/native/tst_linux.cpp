@@ -1,7 +1,10 @@
 // The Linux side of the seams over a sysfs tree of our own, with every ioctl on its nodes answered
 // by the fake kernel: which nodes are cameras and under which name, hot-plug tracking, the V4L2
 // pan/tilt/zoom requests with their arc-seconds, the extension unit's UVCIOC_CTRL_QUERY in both
-// directions, and the SCSI generic candidates and their SG_IO requests.
+// directions, the SCSI generic candidates and their SG_IO requests; and the preview on the V4L2
+// capture: the format negotiated, which frames become pictures (damaged ones skipped, a wake-up
+// without a frame waited out), a camera pulled out mid-stream let go of at once, a stop that ends
+// the wait for the next frame at once, and YUYV colours.
 #include "common/deviceaccess.h"
 #include "control/extensionunitchannel_linux.h"
 #include "control/picturecontrols_linux.h"
@@ -11,14 +14,22 @@
 #include "device/interfacename.h"
 #include "device/v4l2node_linux.h"
 #include "fakekernel.h"
+#include "preview/v4l2capture_linux.h"
+#include "sim/simcamera.h"
+#include "testsupport/previewrun.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/scsichannel_linux.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QtTest>
 
 #include <linux/videodev2.h>
 
+using Steps = std::deque<FakeFrameStep>;
+using Formats = std::vector<std::uint32_t>;
+Q_DECLARE_METATYPE(Steps)
+Q_DECLARE_METATYPE(Formats)
 Q_DECLARE_METATYPE(PictureStatus)
 
 namespace {
@@ -54,6 +65,23 @@ QString summary(const std::vector<VideoInputInfo> &inputs) {
                                                   : "-");
     return items.join(' ');
 }
+// A red MJPG frame of 64 x 36 pixels; a cut one lacks its second half.
+FakeFrameStep red(bool damaged = false, bool cut = false) {
+    QImage picture(64, 36, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    FakeFrameStep step{{}, damaged, 0};
+    encodeJpeg(picture, 90, step.bytes);
+    step.bytes.resize(cut ? step.bytes.size() / 2 : step.bytes.size());
+    return step;
+}
+const FakeFrameStep again{{}, false, EAGAIN};
+const FakeFrameStep gone{{}, false, ENODEV};
+const Formats mjpgAndYuyv{V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_YUYV};
+
+// Four by two pixels, two to a chroma pair, four padding bytes after each row: white and black,
+// red and red; blue and blue, grey and grey (ITU-R BT.601 video range).
+const FakeFrameStep yuyvPattern{{235, 128, 16, 128, 81,  90,  81,  240, 0, 0, 0, 0,
+                                 41,  240, 41, 110, 126, 128, 126, 128, 0, 0, 0, 0}};
 
 // The picture controls as uvcvideo offers them for the family's Processing Unit and exposure,
 // beside the controls that are not picture controls.
@@ -146,6 +174,7 @@ private slots:
         kernel->addVideoNode(5, platform, kCapture, "Platform Camera");
     }
     void cleanup() {
+        installFrameCaptureFactory(nullptr);
         installVideoInputBackend(nullptr);
         installExtensionUnitBackend(nullptr);
         kernel.reset();
@@ -397,6 +426,28 @@ private slots:
         installPictureControlBackend(nullptr);
     }
 
+    // A reset writes each default the control takes; a default the driver reports outside the
+    // control's own menu (uvcvideo's 0 for an auto-exposure of 1 and 3) is left out, not refused.
+    void resetLeavesADefaultTheControlRefuses() {
+        kernel->extControls = pictureControls();
+        for (FakeKernel::ExtControl &offered : kernel->extControls) {
+            if (offered.id == V4L2_CID_EXPOSURE_AUTO) {
+                offered.defaultValue = 0;
+                offered.value = 1; // set to manual before
+            }
+            if (offered.id == V4L2_CID_BRIGHTNESS)
+                offered.value = 20;
+        }
+        auto backend = makeLinuxPictureControlBackend(roots(), queryV4l2Capabilities);
+        installPictureControlBackend(backend.get());
+        PictureSettings settings;
+        QVERIFY(settings.open(deviceIdFromPath(QString::fromStdString(firstName()))));
+        QVERIFY(settings.reset().ok());
+        QCOMPARE(kernel->calls.filter("S_EXT_CTRLS"),
+                 QStringList{"video0 S_EXT_CTRLS which 0 980900=0"});
+        installPictureControlBackend(nullptr);
+    }
+
     // A camera's node that this user may not open is logged once with the fix and announced;
     // a metadata node or another vendor's disk is not.
     void refusedNodesAreReportedOnce() {
@@ -463,7 +514,64 @@ private slots:
                          "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000",
                          "sg2 SG_IO from 4 cdb e8 06 00 00 00 00 00 00 00 04 timeout 120000"}));
     }
+
+    void stream_data() {
+        // formats: offered, the fallback first; pixels: of the first picture (none: red)
+        addColumns<Formats, Steps, QString, int, int, bool, QStringList>(
+            {"formats", "steps", "negotiated", "pictures", "damagedLines", "gone", "pixels"});
+        const QString mjpg = "video0 S_FMT MJPG 1920x1080";
+        QTest::newRow("one flagged damaged") << mjpgAndYuyv << Steps{red(), red(true), red()}
+                                             << mjpg << 2 << 1 << false << QStringList();
+        QTest::newRow("one cut short") << mjpgAndYuyv << Steps{red(false, true), red()} << mjpg << 1
+                                       << 1 << false << QStringList();
+        QTest::newRow("woken without a frame")
+            << mjpgAndYuyv << Steps{again, red(), again, again, red()} << mjpg << 2 << 0 << false
+            << QStringList();
+        QTest::newRow("camera gone mid-stream") << mjpgAndYuyv << Steps{red(), red(), gone, red()}
+                                                << mjpg << 2 << 0 << true << QStringList();
+        QTest::newRow("YUYV where MJPG is missing")
+            << Formats{V4L2_PIX_FMT_YUYV} << Steps{yuyvPattern}
+            << mjpg + ", video0 S_FMT YUYV 1920x1080" << 1 << 0 << false
+            << QStringList{"#ffffff", "#000000", "#ff0000", "#ff0000",
+                           "#0000ff", "#0000ff", "#808080", "#808080"};
+    }
+    void stream() {
+        QFETCH(Formats, formats);
+        QFETCH(Steps, steps);
+        QFETCH(QString, negotiated);
+        QFETCH(int, pictures);
+        QFETCH(int, damagedLines);
+        QFETCH(bool, gone);
+        QFETCH(QStringList, pixels);
+        const bool yuyv = !pixels.isEmpty();
+        kernel->addStream(0, formats, yuyv ? 4 : 64, yuyv ? 2 : 36, 4, steps); // video0 on 1-1
+        installFrameCaptureFactory([this](int i) { return openV4l2Capture(kernel->devNode(i)); });
+        MessageCapture messages;
+        Run run;
+        run.worker->setSurfaceSize(QSize(16, 9)); // MJPG frames are decoded at a quarter
+        run.start();
+        // Every step taken and the worker back at its wait, or the gone camera let go of at once
+        // (the frame after it never taken), while the preview still runs.
+        QTRY_VERIFY(gone ? !kernel->nodeHeld(0) : kernel->waits > 0);
+        QTRY_COMPARE(run.pictures.size(), pictures);
+        // Stopped while it waits for a frame: the wait ends and the thread is joined at once,
+        // long before the capture's own 2 s wait for a frame would end.
+        QElapsedTimer timer;
+        timer.start();
+        run.stop();
+        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString::number(timer.elapsed())));
+        QVERIFY(!run.worker && !run.thread && !kernel->nodeHeld(0) &&
+                run.pictures.size() == pictures);
+        QCOMPARE(kernel->calls.filter("S_FMT").join(", "), negotiated);
+        QCOMPARE(kernel->calls.last(), gone ? "video0 STREAMON" : "video0 STREAMOFF");
+        QCOMPARE(messages.messages().filter("Skipping damaged").size(), damagedLines);
+        const QImage picture = run.pictures.value(0); // 4 x 2 pixels, else decoded at a quarter
+        for (int i = 0; i < pixels.size(); ++i)
+            QCOMPARE(picture.pixelColor(i % 4, i / 4).name(), pixels.at(i));
+        QVERIFY(pictures == 0 || !pixels.isEmpty() ||
+                (picture.size() == QSize(16, 9) && picture.pixelColor(8, 4).red() > 200));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestLinux)
+QTEST_MAIN(TestLinux)
 #include "tst_linux.moc"

@@ -2,7 +2,7 @@
 // under wine), enumeration and search find nothing, device-change broadcasts are filtered down to
 // capture interfaces, and the watcher searches from a COM apartment of its own; at the API
 // boundary, hand-written COM objects take the extension unit's requests, byte for byte.
-#include "common/nativebackends.h"
+#include "app/nativebackends.h"
 #include "common/workerthread.h"
 #include "control/ksrequests.h"
 #include "control/mediafoundationunit_win.h"

@@ -139,7 +139,7 @@ private slots:
     void noPictureFromTheCameraBeforeASwitch() {
         auto second = f->bus.addCamera(configAt("1-2"));
         SimCameraFaults unusable;
-        unusable.frameType = CV_16UC1; // frames that make no picture
+        unusable.unusableFrames = true; // frames that make no picture
         second->setCameraFaults(unusable);
         f->window = std::make_unique<MainWindow>();
         f->window->show();

@@ -1,4 +1,4 @@
-#include "common/nativebackends.h"
+#include "app/nativebackends.h"
 
 #include "control/extensionunitchannel.h"
 #include "control/picturecontrols.h"
