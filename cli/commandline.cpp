@@ -2,6 +2,7 @@
 
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <vector>
 
@@ -162,7 +163,22 @@ bool parseCommandLine(const QStringList &arguments, Invocation &invocation, QStr
     const QCommandLineOption zoom(QStringLiteral("zoom"), QString(), QStringLiteral("PERCENT"));
     parser.addOptions(
         {json, yes, verbose, help, version, reset, check, apply, none, pan, tilt, zoom});
-    if (!parser.parse(arguments)) {
+    // QCommandLineParser reads "-10" as the options "1" and "0": a negative number that is not
+    // the value of --pan, --tilt or --zoom is marked as an argument, and unmarked after parsing.
+    const QChar negativeMark(0x2212); // the minus sign
+    QStringList marked = arguments;
+    for (int i = 1; i < marked.size(); ++i) {
+        const QString &argument = marked.at(i);
+        if (argument == QLatin1String("--pan") || argument == QLatin1String("--tilt") ||
+            argument == QLatin1String("--zoom")) {
+            ++i; // its value, which the parser reads as such
+        } else if (argument == QLatin1String("--")) {
+            break;
+        } else if (QRegularExpression(QStringLiteral("^-\\d+$")).match(argument).hasMatch()) {
+            marked[i] = negativeMark + argument.mid(1);
+        }
+    }
+    if (!parser.parse(marked)) {
         error = parser.errorText();
         return false;
     }
@@ -193,6 +209,9 @@ bool parseCommandLine(const QStringList &arguments, Invocation &invocation, QStr
         *axis.second = value;
     }
     QStringList positional = parser.positionalArguments();
+    for (QString &argument : positional)
+        if (argument.startsWith(negativeMark))
+            argument[0] = QLatin1Char('-');
     if (!positional.isEmpty())
         invocation.command = positional.takeFirst();
     invocation.arguments = positional;

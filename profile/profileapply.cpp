@@ -285,11 +285,19 @@ Profile takeProfile(CameraSession &session, const ProfileCamera &camera, const Q
         if (const std::optional<int> value = read.value(item.setting))
             profile.set(item, *value);
     }
-    // A manual picture value means something only while its automatic master lets it.
-    for (const PictureControl &control : session.pictureSettings().controls()) {
+    // A manual picture value means something only while its automatic master lets it; a value
+    // the control itself would not take back (uvcvideo reads 0 from an auto-exposure of 1 and 3)
+    // is left out.
+    const std::vector<PictureControl> picture = session.pictureSettings().controls();
+    std::vector<PictureControlInfo> described;
+    for (const PictureControl &control : picture)
+        described.push_back(control.info);
+    for (const PictureControl &control : picture) {
         const ProfileItem *item = findProfileItem(control.name());
-        if (item && item->kind == ProfileItemKind::Picture && control.value &&
-            !control.info.inactive && !control.info.readOnly)
+        if (!item || item->kind != ProfileItemKind::Picture || !control.value ||
+            control.info.inactive || control.info.readOnly)
+            continue;
+        if (PictureSettings::check(control.info, *control.value, described).ok())
             profile.set(*item, *control.value);
     }
     // A position means something only while the camera does not frame itself, and pan and tilt

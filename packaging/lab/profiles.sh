@@ -1,8 +1,9 @@
 # Lab scenario (../shared/vlab, run by hand): a profile on the real drivers with the emulated camera.
-# The camera is set up and the profile saved and chosen as its connect profile; `watch --apply`
-# runs; the settings and the position are changed and the microphone is switched, which restarts
-# the camera (it comes back at its home position); then the emulator's record shows what
-# watch --apply wrote after the camera came back, and `info` that it is as the profile says.
+# The camera is set up (settings, picture, position) and the profile saved and chosen as its
+# connect profile; `watch --apply` runs; the settings, the picture and the position are changed
+# and the microphone is switched, which restarts the camera (it comes back at its home position
+# with its picture at the defaults); then the emulator's record shows what watch --apply wrote
+# after the camera came back, and `apply --check` that it is as the profile says.
 #   ../shared/vlab/run.sh packaging/lab/profiles.sh   (from the project root, after a build)
 # Exits 0 when the camera ends as the profile says and the record holds the writes after the
 # restart.
@@ -24,6 +25,9 @@ echo "--- the room as it should be"
 run set tracking-mode Off
 run set anti-flicker 60Hz
 run ptz --zoom 250 --pan 10 --tilt -5
+run set brightness 20
+run set white-balance-automatic off
+run set white-balance-temperature 5200
 run profile save Room
 run profile show Room
 run profile connect Room
@@ -33,6 +37,7 @@ for i in $(seq 100); do grep -q '"event":"applied"' $H/tmp/watch.txt 2>/dev/null
 run set anti-flicker 50Hz
 run set hdr On
 run ptz --zoom 400 --pan -20 --tilt 10
+run set brightness -10
 mark=$(wc -l </tmp/rec.txt)
 echo "\$ cameracontrol-cli set microphone Disable   (watch may answer before it reads back)"
 chroot $H env HOME=/root $cli set microphone Disable
@@ -50,7 +55,7 @@ kill $W 2>/dev/null; wait $W 2>/dev/null
 echo "--- watch --apply --json (event, then per item what it found and what it left)"
 sed -E 's/"time":"[^"]*",//' $H/tmp/watch.txt
 echo "--- what reached the camera from the microphone switch on (the emulator's record)"
-tail -n +$((mark + 1)) /tmp/rec.txt | grep -E ' (ATTACH|DETACH|PTZ) |op=write' | cut -d' ' -f2- |
+tail -n +$((mark + 1)) /tmp/rec.txt | grep -E ' (ATTACH|DETACH|PTZ|PIC) |op=write' | cut -d' ' -f2- |
     sed -E 's/ req=SET_CUR dir=out len=[0-9]+ data=[0-9a-f]+ st=ok//'
 echo "--- the camera now, against the profile"
 chroot $H env HOME=/root $cli apply --check --json Room >/tmp/check.txt

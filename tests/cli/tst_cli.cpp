@@ -144,6 +144,9 @@ private slots:
         addRow("picture control set", kPlain, "set brightness 20", 0,
                {"camera 0 picture brightness=20 stored"})
             << "brightness: 20";
+        addRow("picture value below zero", kPlain, "set brightness -10", 0,
+               {"camera 0 picture brightness=-10 stored"})
+            << "brightness: -10";
         addRow("picture value outside the range, not clamped", kPlain, "set brightness 99", 2)
             << "between -64 and 64";
         addRow("picture value between two steps", kPlain, "set white-balance-temperature 5005", 2)
