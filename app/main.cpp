@@ -6,6 +6,7 @@
 #include <QTimer>
 
 int main(int argc, char *argv[]) {
+    prepareProcess();
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     auto *application = new QApplication(argc, argv);
     std::unique_ptr<MainWindow> window = startProgram();

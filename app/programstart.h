@@ -7,5 +7,7 @@
 
 class MainWindow;
 
+// Call before the QApplication is made: what the process asks of Qt's platform layer.
+void prepareProcess();
 // Call right after the QApplication exists; the window is shown when it returns.
 std::unique_ptr<MainWindow> startProgram();

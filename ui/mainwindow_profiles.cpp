@@ -68,7 +68,10 @@ void MainWindow::initProfileSection() {
 
     profileResultTimer = new QTimer(this);
     profileResultTimer->setSingleShot(true);
-    connect(profileResultTimer, &QTimer::timeout, labelProfileResult, &QLabel::clear);
+    // Shown only while it says something: an empty line would take the room the direction pad
+    // needs when every row of the page shows.
+    labelProfileResult->hide();
+    connect(profileResultTimer, &QTimer::timeout, labelProfileResult, &QLabel::hide);
     connect(btnProfileSaveAs, &QPushButton::clicked, this, &MainWindow::saveProfileAs);
     connect(btnProfileApply, &QPushButton::clicked, this,
             [this] { applyProfileNamed(selectedProfileName()); });
@@ -232,6 +235,7 @@ void MainWindow::connectChoiceToggled(bool checked) {
 
 void MainWindow::showProfileResult(const QString &text) {
     labelProfileResult->setText(text);
+    labelProfileResult->setVisible(!text.isEmpty());
     profileResultTimer->start(kResultShown_ms);
 }
 
