@@ -1,7 +1,8 @@
 // The Windows side of the seams: as a machine without cameras or SCSI disks shows it (the test run
 // under wine), enumeration and search find nothing, device-change broadcasts are filtered down to
 // capture interfaces, and the watcher searches from a COM apartment of its own; at the API
-// boundary, hand-written COM objects take the extension unit's requests, byte for byte.
+// boundary, hand-written COM objects take the extension unit's requests, and a table of stand-ins
+// for the Win32 volume functions the SCSI pass-through requests of an upgrade, byte for byte.
 #include "app/nativebackends.h"
 #include "common/workerthread.h"
 #include "control/ksrequests.h"
@@ -11,20 +12,27 @@
 #include "device/hotplugsource.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/abnormaldetectthread.h"
+#include "upgrade/scsipassthrough.h"
+#include "upgrade/volumeapi_win.h"
 
 #include "fakecom_win.h"
 
 #include <windows.h>
 
 #include <dbt.h>
+#include <ntddscsi.h>
 #include <objbase.h>
 
+#include <QSet>
+
 #include <atomic>
+#include <cstring>
 
 // A node of the source's topology: another type (never asked), a vendor-specific node without
 // the unit's set ("set not found"), the unit, or a vendor-specific node that does not answer.
 enum class NodeKind { Camera, ForeignUnit, OurUnit, BrokenUnit };
 Q_DECLARE_METATYPE(QVector<NodeKind>)
+Q_DECLARE_METATYPE(ScsiDirection)
 
 namespace {
 constexpr HRESULT kDeviceFailure = HRESULT(0x8007001Fu); // ERROR_GEN_FAILURE
@@ -47,6 +55,43 @@ struct ApartmentProbe final : ScsiBackend {
     }
     std::unique_ptr<ScsiDevice> open(const std::string &) override { return nullptr; }
 };
+// The volumes behind the SCSI channel's function table: the letters that exist, the handles
+// open, and each DeviceIoControl call (input bytes, output size). The answer goes to the data area.
+struct FakeVolumes {
+    QSet<QString> letters;
+    QSet<quintptr> open;
+    bool requestFails = false;
+    QByteArray answer;
+    QVector<std::pair<QByteArray, DWORD>> calls;
+} *volumes = nullptr;
+
+HANDLE WINAPI fakeCreateFile(LPCWSTR path, DWORD access, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD,
+                             HANDLE) {
+    if (!volumes->letters.contains(QString::fromWCharArray(path)) ||
+        access != (GENERIC_READ | GENERIC_WRITE))
+        return INVALID_HANDLE_VALUE;
+    const quintptr handle = 0x100 + quintptr(volumes->open.size());
+    volumes->open.insert(handle);
+    return reinterpret_cast<HANDLE>(handle);
+}
+
+BOOL WINAPI fakeDeviceIoControl(HANDLE handle, DWORD code, LPVOID input, DWORD inputSize,
+                                LPVOID output, DWORD outputSize, LPDWORD returned, LPOVERLAPPED) {
+    if (!volumes->open.contains(quintptr(handle)) || code != IOCTL_SCSI_PASS_THROUGH ||
+        input != output || volumes->requestFails)
+        return FALSE;
+    volumes->calls.append(
+        {QByteArray(static_cast<const char *>(input), int(inputSize)), outputSize});
+    const std::size_t at = passthrough::kNativeLayout.dataOffset;
+    std::memcpy(static_cast<char *>(output) + at, volumes->answer.constData(),
+                std::min(std::size_t(volumes->answer.size()), outputSize - at));
+    *returned = outputSize;
+    return TRUE;
+}
+
+BOOL WINAPI fakeCloseHandle(HANDLE handle) {
+    return volumes->open.remove(quintptr(handle)) ? TRUE : FALSE;
+}
 } // namespace
 
 class TestWindows : public QObject {
@@ -162,6 +207,57 @@ private slots:
         for (const fakecom::KsControl &control : controls)
             references += control.references;
         QCOMPARE(references, LONG(2 + nodes.size())); // every reference taken was given back
+    }
+
+    // INQUIRY goes in as the bare header and comes back with the answer in the data area; a vendor
+    // command goes in and out as the whole buffer. Only D: to Z: are opened, and every handle
+    // opened is closed.
+    void volumeRequests_data() {
+        addColumns<QString, quint8, ScsiDirection, bool, int, int, bool>(
+            {"volume", "opcode", "direction", "fails", "inputSize", "outputSize", "ok"});
+        const int header = int(passthrough::kNativeLayout.headerLength);
+        const int data = int(passthrough::kNativeLayout.dataOffset);
+        QTest::newRow("INQUIRY") << "\\\\.\\E:" << quint8(0x12) << ScsiDirection::FromDevice
+                                 << false << header << data + 36 << true;
+        QTest::newRow("vendor command out")
+            << "\\\\.\\Z:" << quint8(0xE8) << ScsiDirection::ToDevice << false << data + 36
+            << data + 36 << true;
+        QTest::newRow("vendor command in fails")
+            << "\\\\.\\D:" << quint8(0xE8) << ScsiDirection::FromDevice << true << 0 << 0 << false;
+        QTest::newRow("the system disk")
+            << "\\\\.\\C:" << quint8(0x12) << ScsiDirection::FromDevice << false << 0 << 0 << false;
+    }
+    void volumeRequests() {
+        QFETCH(QString, volume);
+        QFETCH(quint8, opcode);
+        QFETCH(ScsiDirection, direction);
+        QFETCH(bool, fails);
+        QFETCH(int, inputSize);
+        QFETCH(int, outputSize);
+        QFETCH(bool, ok);
+        FakeVolumes fake{
+            {"\\\\.\\C:", "\\\\.\\D:", "\\\\.\\E:", "\\\\.\\Z:"}, {}, fails, "INQUIRY answer", {}};
+        volumes = &fake;
+        const std::uint8_t cdb[10] = {opcode, 0x01, 0, 0, 36};
+        QByteArray buffer(36, '\x5A');
+        const QByteArray sent = buffer;
+        const VolumeApi api = {&fakeCreateFile, &fakeDeviceIoControl, &fakeCloseHandle};
+        auto device = createVolumeScsiBackend(api)->open(volume.toStdString());
+        QCOMPARE(device && device->execute(cdb, opcode == 0x12 ? 6 : 10, direction,
+                                           reinterpret_cast<std::uint8_t *>(buffer.data()), 36, 2),
+                 ok);
+        device.reset();
+        volumes = nullptr;
+        QVERIFY(fake.open.isEmpty());
+        QCOMPARE(buffer.left(14),
+                 ok && direction == ScsiDirection::FromDevice ? fake.answer : sent.left(14));
+        QCOMPARE(fake.calls.size(), inputSize ? 1 : 0);
+        if (inputSize) {
+            QCOMPARE(fake.calls[0].first.size(), inputSize);
+            QCOMPARE(int(fake.calls[0].second), outputSize);
+            QCOMPARE(fake.calls[0].first.mid(int(passthrough::kNativeLayout.dataOffset), 36),
+                     direction == ScsiDirection::ToDevice ? sent : QByteArray());
+        }
     }
 
     void watcherSearchesFromItsOwnApartment() {
