@@ -69,7 +69,8 @@ struct ProfileError {
     QString message() const;
 };
 
-// The document of a profile, as it is written (indented, items in apply order).
+// The document of a profile, as it is written (indented, items by name: JSON objects keep no
+// order).
 QByteArray profileToJson(const Profile &profile);
 // Reads a document; `file` names it in an error.
 std::optional<Profile> profileFromJson(const QByteArray &document, const QString &file,
