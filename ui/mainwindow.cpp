@@ -63,6 +63,8 @@ MainWindow::MainWindow(QWidget *parent)
     initProfileSection();
     setUpNavigation();
     setUpKeyboardAndNames();
+    UpgradeFlowHost &host = *this; // a private base: reachable here, not in make_unique
+    upgradeFlow = std::make_unique<UpgradeFlow>(host, this, ui->progressBarUpdate, ui->btnUpgrade);
 
     MaskWidget *mask = MaskWidget::instance();
     mask->setMainWidget(window());
@@ -80,7 +82,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->listWidgetCamera, &QListWidget::itemClicked, this,
             &MainWindow::slotOnSingleClickedCameraItem);
     refreshCameraList();
-    startAbnormalWatcher();
+    upgradeFlow->startWatcher(vendorIndex);
 
     // With several screens a saved place may lie on a screen that is gone: keep the defaults.
     if (screenCount() == 1) {
@@ -104,7 +106,8 @@ MainWindow::MainWindow(QWidget *parent)
 MainWindow::~MainWindow() {
     // Nothing may call back into the window while it is taken apart.
     hotplugSource.reset();
-    stopAbnormalWatcher();
+    // Ends the watcher, and waits for an upgrade worker that still uses the extension unit.
+    upgradeFlow.reset();
     stopPreviewWorker();
     previewRunning = false;
     ui->pageNavPicture->showCamera(nullptr);
@@ -237,7 +240,7 @@ void MainWindow::refreshCameraList() {
         if (QListWidgetItem *first = ui->listWidgetCamera->item(0))
             switchToCamera(first);
         slotStartPreview();
-    } else if (!upgrading) {
+    } else if (!upgradeUnderWay()) {
         // During an upgrade the camera re-enumerates as a disk: an empty list changes nothing.
         cameraLost = true;
         controlsReady = false;
@@ -381,15 +384,13 @@ void MainWindow::resizeEvent(QResizeEvent *event) {
 }
 
 void MainWindow::closeEvent(QCloseEvent *event) {
-    if (packageJob) {
+    if (upgradeFlow->cancelUnpackingAndCloseLater()) {
         // Still unpacking a package, nothing sent to the camera yet: the unpacking stops, and the
         // upgrade button's handler closes the window once the sequence has ended.
-        packageJob->cancel();
-        closeAfterPackage = true;
         event->ignore();
         return;
     }
-    if (upgrading) {
+    if (upgradeFlow->isUpgrading()) {
         FormCustomizeMessagebox refusal(tr(kExitRefusal), 0, true, nullptr);
         runCentredDialog(refusal, true);
         event->ignore();

@@ -10,7 +10,9 @@
 //   mainwindow_support.cpp      navigation and the Support page
 //   picturepage.cpp             the Picture page (a widget of its own)
 //   mainwindow_appearance.cpp   themes and the saved window geometry
-//   mainwindow_upgrade.cpp      the firmware upgrade and the abnormal-state watcher
+//   mainwindow_upgrade.cpp      the firmware upgrade's slots and the window's answers to its flow
+//   mainwindow_handover.cpp     an upgrade handed over to an elevated instance, and carried on
+//   upgradeflow.cpp             the firmware upgrade and the abnormal-state watcher (an object)
 //   mainwindow_keyboard.cpp     accessible names, tab order and the keys of pad, zoom and preview
 //   mainwindow_profiles.cpp     the profiles of the Control page and the connect profile
 #pragma once
@@ -18,6 +20,7 @@
 #include "common/workerthread.h"
 #include "control/camerasession.h"
 #include "device/dshowcamerawrapper.h"
+#include "ui/upgradeflow.h"
 #include "upgrade/elevation.h"
 
 #include <QList>
@@ -34,15 +37,12 @@
 namespace Ui {
 class MainWindow;
 }
-class AbnormalDetectThread;
 struct ApplyOutcome;
 class QCheckBox;
 class QLabel;
 class QComboBox;
 class QPushButton;
 class HotplugSource;
-class PackageJob;
-struct PackageSequenceHooks;
 class QDialog;
 class QKeyEvent;
 class QListWidgetItem;
@@ -50,11 +50,9 @@ class QMovie;
 class QThread;
 class QTimer;
 class QToolButton;
-class SleepInhibitor;
-class UpgradeThread;
 class VideoStreamThread;
 
-class MainWindow : public QMainWindow {
+class MainWindow : public QMainWindow, private UpgradeFlowHost {
     Q_OBJECT
 
 public:
@@ -144,7 +142,6 @@ private slots:
 
 private:
     friend class MainWindowTestAccess;
-    friend class PreviewWindowTestAccess;
 
     // --- construction and controller (mainwindow.cpp)
     void initWidgets();
@@ -168,7 +165,6 @@ private:
     void restoreDefaultsConfirmed();
 
     // --- profiles (mainwindow_profiles.cpp)
-    friend class ProfilesTestAccess;
     // The profile list, its buttons, Ctrl+1 .. Ctrl+9 and the connect choice, below the settings.
     void initProfileSection();
     void refreshProfileList();
@@ -214,32 +210,16 @@ private:
     // when the key was used.
     bool handleControlKey(QObject *watched, QKeyEvent *event);
 
-    // --- upgrade (mainwindow_upgrade.cpp)
-    friend class MainWindowUpgradeAccess;
-    void startUpgrade();
-    // Without the rights to open the camera's disk, hands the upgrade or recovery over to an
-    // elevated instance (this window then closes) or tells why it could not: true when the caller
-    // must not start the upgrade itself.
-    bool handedOverForRights(HandOver::Kind kind);
-    void startAbnormalWatcher();
-    // Ends the watcher and waits for its thread, and waits for an upgrade worker that is still
-    // running (it uses the window's extension unit); run by the destructor.
-    void stopAbnormalWatcher();
-    // The package sequence's file-open dialog, or its replacement.
-    QString askForPackage(QWidget *parent);
-    QString effectivePackageDirectory() const;
-    // How the window follows a package sequence: the watcher's searches stop at its start, and
-    // the unpacking is known so that closing the window can cancel it.
-    PackageSequenceHooks packageSequenceHooks();
-    // Holds back or lets go the watcher's searches (no search while an upgrade uses the disk).
-    void setWatcherPaused(bool paused);
-    // Back to idle after an upgrade or its preparation: the watcher searches again and the
-    // computer may sleep again.
-    void leaveUpgradeState();
-    void stopDummyProgress();
-    // After a successful upgrade: opens the camera as after a replug when its arrival has not done
-    // so yet, and logs the firmware version before and after.
-    void reopenUpgradedCamera();
+    // --- upgrade (mainwindow_upgrade.cpp, mainwindow_handover.cpp): what the flow asks
+    // From the choice of a package to the final report.
+    bool upgradeUnderWay() const;
+    OpenCamera cameraForUpgrade() override;
+    void reopenCamera() override;
+    int runDialog(QDialog &dialog) override;
+    void showMessage(const QString &text, bool autoClose) override;
+    void showSupportPage() override;
+    void closeWindow() override;
+    void handOverForRights(HandOver::Kind kind, const QString &package) override;
 
     std::unique_ptr<Ui::MainWindow> ui;
 
@@ -250,7 +230,6 @@ private:
     QString currentFriendlyName;
     bool controlsReady = false;
     bool cameraLost = false;
-    bool upgrading = false;
     int vendorIndex = 255;
     int vendorId = 0;
     int modelIndex = 255;
@@ -305,28 +284,6 @@ private:
     int windowWidth = 0;
     int windowHeight = 0;
 
-    // Upgrade and abnormal-state watcher.
-    bool abnormalPromptOpen = false;
-    QTimer *dummyProgressTimer = nullptr;
-    int dummyProgress = 0;
-    // The current upgrade's worker and thread delete themselves when the worker ends.
-    WorkerThread upgradeThread;
-    // Set while the current upgrade's final report is still to come.
-    bool awaitingReport = false;
-    // The open camera's firmware version when the upgrade started; empty when unknown.
-    QString versionBeforeUpgrade;
-    AbnormalDetectThread *abnormalWorker = nullptr;
-    WorkerThread abnormalThread;
-    // The package the user chose last.
-    QString chosenPackage;
-    // Asks for the firmware package (empty: the file-open dialog); replaced by tests.
-    std::function<QString(QWidget *parent)> choosePackageFile;
-    // Where packages are unpacked and read (empty: the private package folder).
-    QString packageDir;
-    // The package being unpacked, while it is.
-    PackageJob *packageJob = nullptr;
-    // The window was closed while a package was unpacked: it closes once the sequence has ended.
-    bool closeAfterPackage = false;
-    // Held from the confirmation of an upgrade to its final report.
-    std::unique_ptr<SleepInhibitor> sleepInhibitor;
+    // The firmware upgrade and the watcher for a camera stuck in an updater stage.
+    std::unique_ptr<UpgradeFlow> upgradeFlow;
 };

@@ -1,24 +1,18 @@
 // An upgrade or a recovery without administrator rights: handed over to an elevated instance of
 // the program with what the user chose (the package, the camera), which carries on from there.
 #include "ui/mainwindow.h"
-#include "ui/packagerefusaltext.h"
 #include "ui_mainwindow.h"
-#include "upgrade/packagesequence.h"
 
 #include <QDebug>
-#include <QFileInfo>
 
-bool MainWindow::handedOverForRights(HandOver::Kind kind) {
-    ElevationBackend &rights = elevationBackend();
-    if (rights.canOpenVolumes())
-        return false;
+void MainWindow::handOverForRights(HandOver::Kind kind, const QString &package) {
     HandOver handOver;
     handOver.kind = kind;
-    handOver.package = QFileInfo(chosenPackage).absoluteFilePath();
+    handOver.package = package;
     handOver.cameraId = kind == HandOver::Kind::Upgrade ? currentDeviceId : QString();
     QString reason;
-    const ElevationOutcome outcome = rights.startElevated(handOverArguments(handOver), reason);
-    leaveUpgradeState();
+    const ElevationOutcome outcome =
+        elevationBackend().startElevated(handOverArguments(handOver), reason);
     if (outcome == ElevationOutcome::Started) {
         qInfo() << "upgrade handed over to an elevated instance:" << handOverArguments(handOver);
         // That instance opens the camera and its disk: this one lets go of both.
@@ -35,11 +29,10 @@ bool MainWindow::handedOverForRights(HandOver::Kind kind) {
                            .arg(reason),
                        false);
     }
-    return true;
 }
 
 void MainWindow::carryOnHandOver(const HandOver &handOver) {
-    if (handOver.kind == HandOver::Kind::None || upgrading)
+    if (handOver.kind == HandOver::Kind::None || upgradeUnderWay())
         return;
     if (handOver.kind == HandOver::Kind::Upgrade) {
         // The camera chosen before, if it is still there.
@@ -55,25 +48,6 @@ void MainWindow::carryOnHandOver(const HandOver &handOver) {
             return;
         }
     }
-    qInfo().noquote() << "carrying on the handed-over upgrade of" << handOver.package;
-    // The user chose and confirmed the package before the hand-over: it is checked again, not
-    // asked for again.
-    upgrading = true;
-    abnormalPromptOpen = handOver.kind == HandOver::Kind::Recover;
-    const PackageSequenceResult package =
-        runPackageSequence([&handOver] { return handOver.package; }, effectivePackageDirectory(),
-                           packageSequenceHooks());
-    const PackageVerdict verdict =
-        handOver.kind == HandOver::Kind::Upgrade
-            ? judgePackageForCamera(package.outcome, package.model, modelIndex)
-            : judgePackageForStuckCamera(package.outcome);
-    if (verdict == PackageVerdict::Accepted) {
-        startUpgrade();
-    } else {
-        const QString refusal = packageRefusalText(verdict);
-        if (!refusal.isEmpty())
-            showMessageBox(refusal, false);
-        leaveUpgradeState();
-    }
-    abnormalPromptOpen = false;
+    // The user chose and confirmed the package before the hand-over.
+    upgradeFlow->carryOnHandOver(handOver.kind, handOver.package);
 }

@@ -158,7 +158,7 @@ void MainWindow::deleteSelectedProfile() {
 }
 
 void MainWindow::applyProfileNamed(const QString &name) {
-    if (!controlsReady || upgrading || name.isEmpty())
+    if (!controlsReady || upgradeUnderWay() || name.isEmpty())
         return;
     ProfileError error;
     const std::optional<Profile> profile = loadStoredProfile(name, error);
@@ -189,7 +189,7 @@ void MainWindow::applyProfileNamed(const QString &name) {
 }
 
 void MainWindow::applyProfileOnOpen() {
-    if (!controlsReady || upgrading)
+    if (!controlsReady || upgradeUnderWay())
         return;
     QString name;
     if (profileAfterRestartDeviceId == currentDeviceId && !profileAfterRestart.isEmpty())

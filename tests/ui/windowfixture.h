@@ -25,13 +25,22 @@
 #include <QTimer>
 #include <QtTest>
 
+// An upgrade under way (and its final report still to come), without one running.
+class UpgradeFlowTestAccess {
+public:
+    static void setUpgrading(UpgradeFlow &flow, bool on, bool awaitingReport) {
+        flow.upgrading = on;
+        flow.awaitingReport = awaitingReport;
+    }
+};
+
 class MainWindowTestAccess {
 public:
     explicit MainWindowTestAccess(MainWindow &window)
         : w(window) {}
     QString currentDeviceId() const { return w.currentDeviceId; }
     bool controlsReady() const { return w.controlsReady; }
-    bool upgrading() const { return w.upgrading; }
+    bool upgrading() const { return w.upgradeFlow->isUpgrading(); }
     bool previewWorkerRunning() const { return w.videoWorker && w.videoThread.isRunning(); }
     VideoStreamThread *worker() const { return w.videoWorker; }
     // Delivers an event as the hot-plug source would, at once.
@@ -39,17 +48,18 @@ public:
         emit w.hotplugSource->captureInterfaceChanged(arrival, QString::fromStdString(name));
     }
     void setUpgrading(bool on, bool awaitingReport = false) {
-        w.upgrading = on;
-        w.awaitingReport = awaitingReport;
+        UpgradeFlowTestAccess::setUpgrading(*w.upgradeFlow, on, awaitingReport);
     }
     void setPackageChooser(const QString &package) {
         setPackageChooser([package] { return package; });
     }
     void setPackageChooser(std::function<QString()> chooser) {
-        w.choosePackageFile = [chooser](QWidget *) { return chooser(); };
+        w.upgradeFlow->setPackageFileChooser([chooser](QWidget *) { return chooser(); });
     }
-    QThread *watcherThread() const { return w.abnormalThread.thread(); }
-    void setPackageDirectory(const QString &directory) { w.packageDir = directory; }
+    QThread *watcherThread() const { return w.upgradeFlow->watcherThread(); }
+    void setPackageDirectory(const QString &directory) {
+        w.upgradeFlow->setPackageDirectory(directory);
+    }
 
 private:
     MainWindow &w;
