@@ -64,10 +64,13 @@ private slots:
         QCOMPARE(f->camera->position().zoom, 300);
         QVERIFY(f->child<QCheckBox>("checkBoxConnectProfile")->isChecked());
 
-        // The microphone change restarts the camera, which forgets its position.
+        // The microphone change restarts the camera, which forgets its position; the window opens
+        // it again and moves it back. (A slow run may see the camera leave and come back in one
+        // poll: the move after the restart is what counts.)
+        f->camera->clearLogs();
         f->child<QComboBox>("comboBoxMic")->setCurrentIndex(1);
-        QTRY_VERIFY((f->bus.poll(), !f->access().controlsReady()));
-        QTRY_VERIFY((f->bus.poll(), f->access().controlsReady()));
+        QTRY_VERIFY(
+            (f->bus.poll(), !f->camera->positionLog().empty() && f->access().controlsReady()));
         QCOMPARE(f->camera->settings().mic, 0);
         QCOMPARE(f->camera->position().zoom, 300);
     }
