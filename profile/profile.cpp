@@ -52,11 +52,11 @@ QString rangeText(const ProfileItem &item) {
 const std::vector<ProfileItem> &profileItems() {
     using Kind = ProfileItemKind;
     const CameraControlId none = CameraControlId::Roll;
-    const auto picture = [none](const char *name) {
+    const auto picture = [](const char *name) {
         return ProfileItem{name,
                            Kind::Picture,
                            CameraSetting::Hdr,
-                           none,
+                           CameraControlId::Roll, // no axis
                            std::numeric_limits<int>::min(),
                            std::numeric_limits<int>::max()};
     };
