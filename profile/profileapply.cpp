@@ -105,6 +105,21 @@ private:
         outcome.note = why;
     }
 
+    // An item that needs no write: unchanged, or only checked (it would change). True when
+    // its outcome is decided.
+    bool settledWithoutWrite(ItemOutcome &outcome) const {
+        if (outcome.from == outcome.to) {
+            outcome.now = outcome.from;
+            outcome.result = ItemResult::Unchanged;
+            return true;
+        }
+        if (options.check) {
+            outcome.result = ItemResult::WouldChange;
+            return true;
+        }
+        return false;
+    }
+
     static QString reportsText(const ItemOutcome &outcome) {
         return outcome.now ? QStringLiteral("the camera reports %1")
                                  .arg(profileValueText(*outcome.item, *outcome.now))
@@ -116,15 +131,8 @@ private:
         int value = 0;
         if (session.readSetting(setting, value))
             outcome.from = value;
-        if (outcome.from == outcome.to) {
-            outcome.now = outcome.from;
-            outcome.result = ItemResult::Unchanged;
+        if (settledWithoutWrite(outcome))
             return;
-        }
-        if (options.check) {
-            outcome.result = ItemResult::WouldChange;
-            return;
-        }
         if (const ControlResult written = session.writeSetting(setting, outcome.to); !written) {
             refuse(outcome, written.describe());
             return;
@@ -148,15 +156,8 @@ private:
             return;
         }
         outcome.from = read.value;
-        if (outcome.from == outcome.to) {
-            outcome.now = outcome.from;
-            outcome.result = ItemResult::Unchanged;
+        if (settledWithoutWrite(outcome))
             return;
-        }
-        if (options.check) {
-            outcome.result = ItemResult::WouldChange;
-            return;
-        }
         const PictureOutcome written = picture.write(name, outcome.to);
         if (!written.ok()) {
             refuse(outcome, written.message);
@@ -195,16 +196,12 @@ private:
             }
             if (before.read)
                 outcome->from = reported(before, axis);
-            if (outcome->from == outcome->to) {
-                outcome->now = outcome->from;
-                outcome->result = ItemResult::Unchanged;
-            } else if (options.check) {
-                outcome->result = ItemResult::WouldChange;
-            } else if (const ControlResult result = session.move(axis, outcome->to)) {
+            if (settledWithoutWrite(*outcome))
+                continue;
+            if (const ControlResult result = session.move(axis, outcome->to))
                 moved.push_back(outcome);
-            } else {
+            else
                 refuse(*outcome, result.describe());
-            }
         }
         if (moved.empty())
             return;
