@@ -2,6 +2,7 @@
 // anything reaches the camera (hostile packages among them), a whole upgrade from the Support page
 // with the watcher at rest, the progress and the final report, closing while a package is
 // unpacked, and the offer to upgrade a camera found stuck in an updater stage.
+#include "upgrade/elevation.h"
 #include "upgrade/massstorage.h"
 #include "upgrade/zip7z.h"
 #include "windowfixture.h"
@@ -122,7 +123,20 @@ private:
     ScsiBackend &inner;
 };
 
+// A process without the rights to open the camera's disk, whose elevated start ends as told.
+struct WithoutRights final : ElevationBackend {
+    ElevationOutcome outcome = ElevationOutcome::Started;
+    QStringList arguments;
+    bool canOpenVolumes() override { return false; }
+    ElevationOutcome startElevated(const QStringList &handed, QString &reason) override {
+        arguments = handed;
+        reason = "error 2";
+        return outcome;
+    }
+};
 } // namespace
+
+Q_DECLARE_METATYPE(ElevationOutcome)
 
 class TestUpgradeFlow : public QObject {
     Q_OBJECT
@@ -296,6 +310,56 @@ private slots:
                  QStringList{"FormCustomizeMessagebox: Firmware upgrade failed!\nplease "
                              "try to unplug and plug the USB cable for upgrade again. [masked]"});
         QVERIFY(idle());
+    }
+
+    // Without the rights to open the camera's disk, the confirmed upgrade goes to an elevated
+    // instance with the package and the camera, and this window closes; a declined or failed
+    // elevation is told and nothing reaches the camera. The elevated instance carries on.
+    void handOverWithoutRights_data() {
+        addColumns<ElevationOutcome, QString>({"outcome", "seen"});
+        const QString needs = "FormCustomizeMessagebox: The upgrade needs administrator rights, ";
+        QTest::newRow("started") << ElevationOutcome::Started << "";
+        QTest::newRow("declined") << ElevationOutcome::Declined
+                                  << needs + "and they were not given. Nothing was changed on "
+                                             "the camera.";
+        QTest::newRow("failed") << ElevationOutcome::Failed
+                                << needs + "and the program could not be started with them "
+                                           "(error 2).";
+    }
+    void handOverWithoutRights() {
+        QFETCH(ElevationOutcome, outcome);
+        QFETCH(QString, seen);
+        WithoutRights rights;
+        rights.outcome = outcome;
+        installElevationBackend(&rights);
+        openWith(package("QX-M30-000"));
+        f->window->show();
+        f->camera->clearLogs();
+        f->child<QPushButton>("btnUpgrade")->click();
+        installElevationBackend(nullptr);
+        QCOMPARE(rights.arguments, QStringList({"--upgrade", package("QX-M30-000"), "--camera",
+                                                f->access().currentDeviceId()}));
+        QCOMPARE(f->dialogs.seen.mid(1).join("").remove(" [masked]"), seen);
+        QCOMPARE(f->window->isVisible(), outcome != ElevationOutcome::Started);
+        QVERIFY(!f->access().upgrading() && f->camera->xuLog().empty());
+        f->dialogs.seen.clear();
+        f->window->carryOnHandOver(handOverFromArguments(rights.arguments));
+        QTRY_VERIFY_WITH_TIMEOUT(f->dialogs.seen.join("").contains("successful"), 30000);
+        QCOMPARE(f->dialogs.seen.size(), 1); // the result only: nothing asked again
+    }
+
+    // Each argument handed over as Windows programs split their command line.
+    void handOverArguments_data() {
+        addColumns<QStringList, QString>({"arguments", "commandLine"});
+        QTest::newRow("plain") << QStringList{"--recover", "C:\\fw.zip"} << "--recover C:\\fw.zip";
+        QTest::newRow("blanks and a trailing backslash")
+            << QStringList{"C:\\My Files\\", "id"} << "\"C:\\My Files\\\\\" id";
+        QTest::newRow("quotes and empty") << QStringList{"a\\\"b", ""} << "\"a\\\\\\\"b\" \"\"";
+    }
+    void handOverArguments() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, commandLine);
+        QCOMPARE(windowsCommandLine(arguments), commandLine);
     }
 
     void stuckCameraIsOffered() {
