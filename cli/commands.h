@@ -78,6 +78,13 @@ CameraChoice chooseListedCamera(const CommandContext &context, int index);
 // advice when this user may not open it.
 std::optional<CommandResult> openChosenCamera(const CommandContext &context,
                                               const CameraChoice &choice, CameraSession &session);
+// The camera of argument `index`, chosen and opened in `session`; `refusal` says why when either
+// failed.
+struct OpenedCamera {
+    CameraChoice choice;
+    std::optional<CommandResult> refusal;
+};
+OpenedCamera openListedCamera(const CommandContext &context, int index, CameraSession &session);
 // What the camera's model offers and its catalogue name, for a profile.
 ProfileCamera profileCameraOf(const CommandContext &context, const ListedCamera &camera);
 // Applies the profile to the open camera (--check: compares only); with `waitForCamera`, a

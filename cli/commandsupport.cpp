@@ -67,6 +67,15 @@ std::optional<CommandResult> openChosenCamera(const CommandContext &context,
     return failure(ExitCode::CameraUnavailable, message);
 }
 
+OpenedCamera openListedCamera(const CommandContext &context, int index, CameraSession &session) {
+    OpenedCamera opened{chooseListedCamera(context, index), std::nullopt};
+    if (!opened.choice.found)
+        opened.refusal = opened.choice.refusal;
+    else
+        opened.refusal = openChosenCamera(context, opened.choice, session);
+    return opened;
+}
+
 QVector<ListedCamera> listedCameras(const VendorSelection &vendor) {
     return camerasOfVendor(enumerateVideoInputs(), vendor.vendorId);
 }

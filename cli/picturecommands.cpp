@@ -103,18 +103,9 @@ bool valueFromText(const PictureControlInfo &info, const QString &text, int &val
     return false;
 }
 
-struct OpenedPicture {
-    CameraChoice choice;
-    std::optional<CommandResult> refusal;
-};
-
-OpenedPicture openPicture(CommandContext &context, int cameraIndex, CameraSession &session) {
-    OpenedPicture opened{chooseListedCamera(context, cameraIndex), std::nullopt};
-    if (!opened.choice.found)
-        opened.refusal = opened.choice.refusal;
-    else if (auto refusal = openChosenCamera(context, opened.choice, session))
-        opened.refusal = refusal;
-    else if (!session.pictureSettings().isOpen())
+OpenedCamera openPicture(CommandContext &context, int cameraIndex, CameraSession &session) {
+    OpenedCamera opened = openListedCamera(context, cameraIndex, session);
+    if (!opened.refusal && !session.pictureSettings().isOpen())
         opened.refusal =
             failure(ExitCode::SettingRefused, QStringLiteral("The %1 offers no picture controls.")
                                                   .arg(opened.choice.camera.displayName));
@@ -141,7 +132,7 @@ CommandResult unknownControl(const QString &name, const std::vector<PictureContr
 
 CommandResult runPicture(CommandContext &context) {
     CameraSession session;
-    const OpenedPicture opened = openPicture(context, 0, session);
+    const OpenedCamera opened = openPicture(context, 0, session);
     if (opened.refusal)
         return *opened.refusal;
     PictureSettings &picture = session.pictureSettings();
@@ -172,7 +163,7 @@ CommandResult runPicture(CommandContext &context) {
 
 CommandResult runPictureGet(CommandContext &context, const QString &name) {
     CameraSession session;
-    const OpenedPicture opened = openPicture(context, 1, session);
+    const OpenedCamera opened = openPicture(context, 1, session);
     if (opened.refusal)
         return *opened.refusal;
     const std::vector<PictureControl> controls = session.pictureSettings().controls();
@@ -192,7 +183,7 @@ CommandResult runPictureGet(CommandContext &context, const QString &name) {
 
 CommandResult runPictureSet(CommandContext &context, const QString &name, const QString &text) {
     CameraSession session;
-    const OpenedPicture opened = openPicture(context, 2, session);
+    const OpenedCamera opened = openPicture(context, 2, session);
     if (opened.refusal)
         return *opened.refusal;
     PictureSettings &picture = session.pictureSettings();

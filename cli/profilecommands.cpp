@@ -93,12 +93,11 @@ CommandResult saveFromCamera(CommandContext &context, const QString &name) {
                        QStringLiteral("\"%1\" cannot name a profile: give 1 to 64 characters, "
                                       "without / \\ : * ? \" < > | and not starting with a point.")
                            .arg(name));
-    const CameraChoice choice = chooseListedCamera(context, 2);
-    if (!choice.found)
-        return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
-        return *refusal;
+    const OpenedCamera opened = openListedCamera(context, 2, session);
+    if (opened.refusal)
+        return *opened.refusal;
+    const CameraChoice &choice = opened.choice;
     const Profile profile = takeProfile(session, profileCameraOf(context, choice.camera), name);
     if (profile.isEmpty())
         return failure(ExitCode::SettingRefused,
@@ -286,12 +285,11 @@ CommandResult runApply(CommandContext &context) {
     const std::optional<Profile> profile = loadNamedOrFile(argument, error);
     if (!profile)
         return profileRefused(error);
-    const CameraChoice choice = chooseListedCamera(context, 1);
-    if (!choice.found)
-        return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
-        return *refusal;
+    const OpenedCamera opened = openListedCamera(context, 1, session);
+    if (opened.refusal)
+        return *opened.refusal;
+    const CameraChoice &choice = opened.choice;
     const bool check = context.invocation.check;
     const ApplyOutcome outcome = applyToCamera(context, choice, session, *profile, true);
 

@@ -63,12 +63,11 @@ CommandResult runList(CommandContext &context) {
 }
 
 CommandResult runInfo(CommandContext &context) {
-    const CameraChoice choice = chooseListedCamera(context, 0);
-    if (!choice.found)
-        return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
-        return *refusal;
+    const OpenedCamera opened = openListedCamera(context, 0, session);
+    if (opened.refusal)
+        return *opened.refusal;
+    const CameraChoice &choice = opened.choice;
     const CameraReadout read = session.readAll();
 
     CommandResult result = cameraResult(choice);
@@ -111,12 +110,11 @@ CommandResult runGet(CommandContext &context) {
     const SettingDefinition *definition = findSetting(context.invocation.arguments.at(0));
     if (!definition)
         return runPictureGet(context, context.invocation.arguments.at(0));
-    const CameraChoice choice = chooseListedCamera(context, 1);
-    if (!choice.found)
-        return choice.refusal;
     CameraSession session;
-    if (std::optional<CommandResult> refusal = openChosenCamera(context, choice, session))
-        return *refusal;
+    const OpenedCamera opened = openListedCamera(context, 1, session);
+    if (opened.refusal)
+        return *opened.refusal;
+    const CameraChoice &choice = opened.choice;
     int value = 0;
     if (const ControlResult read = session.readSetting(definition->setting, value); !read)
         return failure(ExitCode::SettingRefused,
