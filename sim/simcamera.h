@@ -40,6 +40,11 @@ inline bool isDiskStage(SimStage stage) {
     return stage == SimStage::Rom || stage == SimStage::Updater || stage == SimStage::UBoot;
 }
 
+// The INQUIRY product identification of a disk stage; the boot ROM leaves it empty (zeros).
+inline const char *inquiryProductOf(SimStage stage) {
+    return stage == SimStage::Updater ? "UPD" : stage == SimStage::UBoot ? "UBO" : "";
+}
+
 struct SimCameraConfig {
     std::uint16_t vendorId = 0x1D6B;
     std::uint16_t productId = 0x0104;

@@ -132,11 +132,8 @@ bool SimCamera::handleScsi(const std::uint8_t *cdb, std::size_t cdbLength, ScsiD
         data[3] = 0x02;
         data[4] = 31; // additional length
         putPadded(data + 8, cfg.inquiryVendor, 8);
-        if (currentStage == SimStage::Updater)
-            putPadded(data + 16, "UPD", 16);
-        else if (currentStage == SimStage::UBoot)
-            putPadded(data + 16, "UBO", 16);
-        // The boot ROM leaves the product identification empty (zero).
+        if (*inquiryProductOf(currentStage))
+            putPadded(data + 16, inquiryProductOf(currentStage), 16);
         std::memcpy(data + 32, "1.00", 4);
         return finish(true);
     }

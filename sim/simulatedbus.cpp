@@ -34,6 +34,7 @@ struct SimulatedBus::Impl {
     std::vector<std::pair<Milliseconds, std::function<void()>>> scheduled;
     std::vector<QPointer<HotplugSource>> hotplugSources;
     std::atomic<int> openHandles{0};
+    bool diskOpeningRefused = false;
     // Positions handed out by the last list()/enumerate().
     std::vector<std::weak_ptr<SimCamera>> lastVideoList;
     std::vector<std::weak_ptr<SimCamera>> lastSourceList;
@@ -527,9 +528,32 @@ std::unique_ptr<ScsiDevice> SimulatedBus::open(const std::string &candidate) {
     if (candidate.rfind(prefix, 0) != 0)
         return nullptr;
     const std::size_t index = std::stoul(candidate.substr(prefix.size()));
-    if (index >= d->plugged.size() || !isDiskStage(d->plugged[index]->currentStage))
+    if (d->diskOpeningRefused || index >= d->plugged.size() ||
+        !isDiskStage(d->plugged[index]->currentStage))
         return nullptr;
     return std::make_unique<SimScsi>(*this, d->openHandles, d->plugged[index]);
+}
+
+std::vector<ScsiDiskIdentity> SimulatedBus::listedDisks() {
+    poll();
+    Guard guard(simMutex());
+    std::vector<ScsiDiskIdentity> result;
+    for (const auto &camera : d->plugged) {
+        if (!isDiskStage(camera->currentStage))
+            continue;
+        // As the system lists them: blank-padded, an empty product identification as blanks.
+        std::string vendor = camera->cfg.inquiryVendor,
+                    product = inquiryProductOf(camera->currentStage);
+        vendor.resize(8, ' ');
+        product.resize(16, ' ');
+        result.push_back({vendor, product});
+    }
+    return result;
+}
+
+void SimulatedBus::setDiskOpeningRefused(bool refused) {
+    Guard guard(simMutex());
+    d->diskOpeningRefused = refused;
 }
 
 std::unique_ptr<FrameCapture> SimulatedBus::openCapture(int index) {

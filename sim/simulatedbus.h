@@ -69,6 +69,10 @@ public:
     // ScsiBackend
     std::vector<std::string> candidates() override;
     std::unique_ptr<ScsiDevice> open(const std::string &candidate) override;
+    std::vector<ScsiDiskIdentity> listedDisks() override;
+    // Refuses every SCSI open, as for a process without the rights to open disks; the disks are
+    // still listed.
+    void setDiskOpeningRefused(bool refused);
 
     // Frame capture by capture index, as the V4L2 capture gives it: MJPG or YUYV frames.
     std::unique_ptr<FrameCapture> openCapture(int index);

@@ -40,7 +40,7 @@ void AbnormalDetectThread::doWork() {
         bool found = false;
         {
             QMutexLocker search(&searchLock);
-            found = !paused && findUpdaterDevice(productLineSelector, state);
+            found = !paused && detectUpdaterDevice(productLineSelector, state);
         }
         if (found && state != UpdaterStateNone) {
             emit onDeviceAbnormal(static_cast<int>(state));

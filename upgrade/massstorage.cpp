@@ -98,8 +98,10 @@ bool readInquiry(ScsiDevice &device, std::uint8_t *answer) {
                           kInquiryTimeout_s);
 }
 
-bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
-    std::lock_guard<std::mutex> lock(transportMutex());
+namespace {
+// The search over the candidates, with the transport lock held. `opened` counts the candidates
+// that could be opened at all.
+bool searchCandidates(int productLineSelector, UpdaterDeviceState &state, int &opened) {
     ScsiBackend &backend = scsiBackend();
     std::unique_ptr<ScsiDevice> accepted;
     UpdaterDeviceState found = UpdaterStateNone;
@@ -107,6 +109,7 @@ bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
         std::unique_ptr<ScsiDevice> device = backend.open(candidate);
         if (!device)
             continue;
+        ++opened;
         std::uint8_t answer[kInquiryLength];
         if (!readInquiry(*device, answer) || !inquiryVendorAccepted(answer, productLineSelector))
             continue; // the rejected handle closes here
@@ -123,6 +126,56 @@ bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
     if (const char *name = updaterStateName(found))
         qInfo("device state: %s", name);
     return currentDevice() != nullptr;
+}
+
+// The INQUIRY answer a listed identity stands for. A listing pads an empty product
+// identification with blanks where the device answered zeros, and zeros are what tell the boot
+// ROM.
+void answerFromListing(const ScsiDiskIdentity &disk, std::uint8_t *answer) {
+    std::memset(answer, 0, kInquiryLength);
+    std::memcpy(answer + 8, disk.vendor.data(), std::min<std::size_t>(disk.vendor.size(), 8));
+    if (disk.product.find_first_not_of(' ') != std::string::npos)
+        std::memcpy(answer + 16, disk.product.data(),
+                    std::min<std::size_t>(disk.product.size(), 16));
+}
+
+// The first listed disk of the product line, by the same rules as an opened one. Its stage is
+// logged once each time it changes, as the watcher asks every second.
+bool searchListing(int productLineSelector, UpdaterDeviceState &state) {
+    static UpdaterDeviceState lastLogged = UpdaterStateNone;
+    state = UpdaterStateNone;
+    bool found = false;
+    for (const ScsiDiskIdentity &disk : scsiBackend().listedDisks()) {
+        std::uint8_t answer[kInquiryLength];
+        answerFromListing(disk, answer);
+        if (!inquiryVendorAccepted(answer, productLineSelector))
+            continue;
+        state = stateFromInquiry(answer);
+        found = true;
+        break;
+    }
+    const char *name = updaterStateName(state);
+    if (name && state != lastLogged)
+        qInfo("device state: %s, as the system lists the disk (it could not be opened)", name);
+    lastLogged = state;
+    return found;
+}
+} // namespace
+
+bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
+    std::lock_guard<std::mutex> lock(transportMutex());
+    int opened = 0;
+    return searchCandidates(productLineSelector, state, opened);
+}
+
+bool detectUpdaterDevice(int productLineSelector, UpdaterDeviceState &state) {
+    std::lock_guard<std::mutex> lock(transportMutex());
+    int opened = 0;
+    const bool found = searchCandidates(productLineSelector, state, opened);
+    // A disk that opened answered for itself; the listing speaks only when none could be opened.
+    if (found || opened > 0)
+        return found;
+    return searchListing(productLineSelector, state);
 }
 
 bool hasCurrentUpdaterDevice() {

@@ -53,6 +53,11 @@ const char *updaterStateName(UpdaterDeviceState state);
 // UpdaterStateNone. A device whose identity is accepted but whose stage is unknown is found with
 // UpdaterStateNone.
 bool findUpdaterDevice(int productLineSelector, UpdaterDeviceState &state);
+// The watcher's search: findUpdaterDevice, and when not one candidate could be opened (a process
+// without the rights to open disks) the disks the system lists, by the same vendor and stage
+// rules. A camera seen only in that list is found with its stage but leaves no current handle:
+// nothing is ever sent to it, and an upgrade or a recovery searches again for itself.
+bool detectUpdaterDevice(int productLineSelector, UpdaterDeviceState &state);
 // Whether a search currently holds a device (for diagnostics and tests).
 bool hasCurrentUpdaterDevice();
 // Closes the current handle (at the end of the process, or between tests).

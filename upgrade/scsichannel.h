@@ -20,12 +20,24 @@ public:
                          std::uint8_t *data, std::uint32_t length, std::uint32_t timeout_s) = 0;
 };
 
+// A disk as the system lists it, without opening it: its INQUIRY vendor identification (8
+// characters) and product identification (16 characters), blank-padded. An empty product
+// identification is listed as blanks.
+struct ScsiDiskIdentity {
+    std::string vendor;
+    std::string product;
+};
+
 class ScsiBackend {
 public:
     virtual ~ScsiBackend() = default;
     virtual std::vector<std::string> candidates() = 0;
     // Opens a candidate for reading and writing; null when it cannot be opened.
     virtual std::unique_ptr<ScsiDevice> open(const std::string &candidate) = 0;
+    // The identities of the USB disks the system lists, read without opening any of them, so
+    // that a process without the rights to open a disk still sees who is there. Nothing can be
+    // sent to a disk seen this way.
+    virtual std::vector<ScsiDiskIdentity> listedDisks() { return {}; }
 };
 
 ScsiBackend &scsiBackend();

@@ -104,11 +104,12 @@ bool LinuxScsiBackend::isUsbAttached(const std::string &name) const {
     return false;
 }
 
-std::string LinuxScsiBackend::vendorOf(const std::string &name) const {
-    std::ifstream file(fs::path(sysfs) / "class" / "scsi_generic" / name / "device" / "vendor");
-    std::string vendor;
-    std::getline(file, vendor);
-    return vendor;
+std::string LinuxScsiBackend::deviceAttribute(const std::string &name,
+                                              const char *attribute) const {
+    std::ifstream file(fs::path(sysfs) / "class" / "scsi_generic" / name / "device" / attribute);
+    std::string value;
+    std::getline(file, value);
+    return value;
 }
 
 std::vector<std::string> LinuxScsiBackend::candidates() {
@@ -137,7 +138,8 @@ std::unique_ptr<ScsiDevice> LinuxScsiBackend::open(const std::string &candidate)
         // Every USB disk is a candidate; only a refused camera is worth telling the user about,
         // and sysfs names the device's vendor without opening it.
         const int error = errno;
-        if (isAccessDenied(error) && isFamilyScsiVendor(vendorOf(path.filename().string())))
+        if (isAccessDenied(error) &&
+            isFamilyScsiVendor(deviceAttribute(path.filename().string(), "vendor")))
             reportDeviceAccessDenied(DeviceNodeKind::Updater, candidate, std::strerror(error));
         return nullptr;
     }
@@ -148,6 +150,15 @@ std::unique_ptr<ScsiDevice> LinuxScsiBackend::open(const std::string &candidate)
         return nullptr;
     }
     return std::make_unique<SgDevice>(fd);
+}
+
+std::vector<ScsiDiskIdentity> LinuxScsiBackend::listedDisks() {
+    std::vector<ScsiDiskIdentity> result;
+    for (const std::string &candidate : candidates()) {
+        const std::string name = fs::path(candidate).filename().string();
+        result.push_back({deviceAttribute(name, "vendor"), deviceAttribute(name, "model")});
+    }
+    return result;
 }
 
 ScsiBackend &nativeScsiBackend() {

@@ -16,11 +16,14 @@ public:
     // Opens a candidate read-write (the kernel passes vendor operation codes only on a writable
     // handle). Anything that is not a USB-attached SCSI generic device is refused unopened.
     std::unique_ptr<ScsiDevice> open(const std::string &candidate) override;
+    // The vendor and model sysfs shows for each candidate (INQUIRY bytes 8..15 and 16..31); sysfs
+    // is readable without the rights the device node needs.
+    std::vector<ScsiDiskIdentity> listedDisks() override;
 
     // Whether /sys/class/scsi_generic/<name>/device has a USB device among its ancestors.
     bool isUsbAttached(const std::string &name) const;
-    // The SCSI vendor identification of /sys/class/scsi_generic/<name>/device, blank-padded.
-    std::string vendorOf(const std::string &name) const;
+    // An attribute of /sys/class/scsi_generic/<name>/device ("vendor", "model": blank-padded).
+    std::string deviceAttribute(const std::string &name, const char *attribute) const;
 
 private:
     std::string sysfs;

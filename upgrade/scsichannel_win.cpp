@@ -75,8 +75,9 @@ private:
 
 class WindowsScsi final : public ScsiBackend {
 public:
-    explicit WindowsScsi(const VolumeApi &functions)
-        : api(functions) {}
+    WindowsScsi(const VolumeApi &functions, const DiskListApi &diskList)
+        : api(functions)
+        , disks(diskList) {}
 
     std::vector<std::string> candidates() override {
         std::vector<std::string> result;
@@ -106,18 +107,23 @@ public:
         return std::make_unique<VolumeDevice>(api, volume);
     }
 
+    // Listing needs no rights: a standard user sees a camera stuck in a stage this way.
+    std::vector<ScsiDiskIdentity> listedDisks() override { return listUsbDisks(disks); }
+
 private:
     const VolumeApi &api;
+    const DiskListApi &disks;
 };
 } // namespace
 
 const VolumeApi kSystemVolumeApi = {&CreateFileW, &DeviceIoControl, &CloseHandle};
 
-std::unique_ptr<ScsiBackend> createVolumeScsiBackend(const VolumeApi &api) {
-    return std::make_unique<WindowsScsi>(api);
+std::unique_ptr<ScsiBackend> createVolumeScsiBackend(const VolumeApi &api,
+                                                     const DiskListApi &disks) {
+    return std::make_unique<WindowsScsi>(api, disks);
 }
 
 ScsiBackend &nativeScsiBackend() {
-    static WindowsScsi backend(kSystemVolumeApi);
+    static WindowsScsi backend(kSystemVolumeApi, kSystemDiskListApi);
     return backend;
 }

@@ -2,6 +2,7 @@
 // uses the system's, a test stands in for them and sees every call with its sizes and handles.
 #pragma once
 
+#include "upgrade/disklistapi_win.h"
 #include "upgrade/scsichannel.h"
 
 #include <windows.h>
@@ -17,5 +18,7 @@ struct VolumeApi {
 // The system's own functions.
 extern const VolumeApi kSystemVolumeApi;
 
-// The back end over the volumes D: to Z:, calling the system through `api` (which must outlive it).
-std::unique_ptr<ScsiBackend> createVolumeScsiBackend(const VolumeApi &api);
+// The back end over the volumes D: to Z:, calling the system through `api` and listing the disks
+// through `disks` (both must outlive it).
+std::unique_ptr<ScsiBackend> createVolumeScsiBackend(const VolumeApi &api,
+                                                     const DiskListApi &disks = kSystemDiskListApi);

@@ -18,6 +18,7 @@
 #include "sim/simcamera.h"
 #include "testsupport/previewrun.h"
 #include "testsupport/testsupport.h"
+#include "upgrade/massstorage.h"
 #include "upgrade/scsichannel_linux.h"
 
 #include <QDir>
@@ -456,6 +457,7 @@ private slots:
             const QString disk = kernel->addUsbDevice("2-" + sg, "1d6b:0105", "UBO") + "/2:1.0/h";
             kernel->addGeneric(sg, disk);
             QVERIFY(writeFile(disk + "/vendor", vendor));
+            QVERIFY(writeFile(disk + "/model", vendor[0] == 'Q' ? "UPD             " : "Flash"));
             kernel->deniedNodes.insert(kernel->dev() + "/" + sg.toStdString());
         }
         kernel->deniedNodes.insert({kernel->devNode(0), kernel->devNode(1)});
@@ -472,6 +474,12 @@ private slots:
                  QString::fromStdString(kernel->devNode(0) + " " + kernel->dev() + "/sg0"));
         QVERIFY(log.contains(QString::fromStdString("cannot open " + kernel->devNode(0)) +
                              " (Permission denied): This user may not open the camera's video"));
+        // The watcher still sees the camera's stage, from sysfs alone, and holds no handle.
+        installScsiBackend(&scsi);
+        UpdaterDeviceState state = UpdaterStateNone;
+        QVERIFY(detectUpdaterDevice(kProductLineQx, state) && !hasCurrentUpdaterDevice());
+        QCOMPARE(state, UpdaterStateUpdater);
+        installScsiBackend(nullptr);
     }
 
     void scsiCandidatesAndRequests() {

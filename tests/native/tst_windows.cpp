@@ -12,6 +12,7 @@
 #include "device/hotplugsource.h"
 #include "testsupport/testsupport.h"
 #include "upgrade/abnormaldetectthread.h"
+#include "upgrade/massstorage.h"
 #include "upgrade/scsipassthrough.h"
 #include "upgrade/volumeapi_win.h"
 
@@ -20,6 +21,9 @@
 #include <windows.h>
 
 #include <dbt.h>
+#include <initguid.h>
+
+#include <devguid.h>
 #include <ntddscsi.h>
 #include <objbase.h>
 
@@ -33,6 +37,7 @@
 enum class NodeKind { Camera, ForeignUnit, OurUnit, BrokenUnit };
 Q_DECLARE_METATYPE(QVector<NodeKind>)
 Q_DECLARE_METATYPE(ScsiDirection)
+Q_DECLARE_METATYPE(UpdaterDeviceState)
 
 namespace {
 constexpr HRESULT kDeviceFailure = HRESULT(0x8007001Fu); // ERROR_GEN_FAILURE
@@ -91,6 +96,55 @@ BOOL WINAPI fakeDeviceIoControl(HANDLE handle, DWORD code, LPVOID input, DWORD i
 
 BOOL WINAPI fakeCloseHandle(HANDLE handle) {
     return volumes->open.remove(quintptr(handle)) ? TRUE : FALSE;
+}
+
+// The disk drives behind the listing's function table, each by its hardware ids; the device
+// information lists open, and the answers that asked for a larger buffer.
+struct FakeDiskList {
+    QList<QStringList> devices;
+    int openLists = 0;
+    int shortAnswers = 0;
+} *diskList = nullptr;
+const auto kDiskListHandle = reinterpret_cast<HDEVINFO>(quintptr(0x200));
+
+HDEVINFO WINAPI fakeGetClassDevs(const GUID *guid, PCWSTR enumerator, HWND, DWORD flags) {
+    if (!guid || !IsEqualGUID(*guid, GUID_DEVCLASS_DISKDRIVE) || enumerator ||
+        flags != DIGCF_PRESENT)
+        return INVALID_HANDLE_VALUE;
+    ++diskList->openLists;
+    return kDiskListHandle;
+}
+
+BOOL WINAPI fakeEnumDeviceInfo(HDEVINFO list, DWORD index, PSP_DEVINFO_DATA device) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+    if (list != kDiskListHandle || device->cbSize != sizeof(SP_DEVINFO_DATA) ||
+        index >= DWORD(diskList->devices.size()))
+        return FALSE;
+    device->DevInst = index;
+    return TRUE;
+}
+
+BOOL WINAPI fakeGetRegistryProperty(HDEVINFO list, PSP_DEVINFO_DATA device, DWORD property,
+                                    PDWORD type, PBYTE buffer, DWORD size, PDWORD required) {
+    if (list != kDiskListHandle || property != SPDRP_HARDWAREID)
+        return FALSE;
+    const std::wstring ids =
+        (diskList->devices[int(device->DevInst)].join(QChar(0)) + QString(2, QChar(0)))
+            .toStdWString();
+    *required = DWORD(ids.size() * sizeof(wchar_t));
+    if (size < *required) {
+        ++diskList->shortAnswers;
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    *type = REG_MULTI_SZ;
+    std::memcpy(buffer, ids.data(), *required);
+    return TRUE;
+}
+
+BOOL WINAPI fakeDestroyDeviceInfoList(HDEVINFO list) {
+    diskList->openLists -= list == kDiskListHandle;
+    return TRUE;
 }
 } // namespace
 
@@ -258,6 +312,63 @@ private slots:
             QCOMPARE(fake.calls[0].first.mid(int(passthrough::kNativeLayout.dataOffset), 36),
                      direction == ScsiDirection::ToDevice ? sent : QByteArray());
         }
+    }
+
+    // Without the rights to open a volume, the disks are listed by their hardware ids: the first
+    // USB disk id of each gives its vendor and product (blanks written as '_'), whatever the
+    // number of ids, and the watcher's search finds the stage with no handle.
+    void listedDisks_data() {
+        addColumns<QList<QStringList>, QStringList, QStringList, int, UpdaterDeviceState>(
+            {"devices", "vendors", "products", "shortAnswers", "state"});
+        const QString updater = "USBSTOR\\DiskQXM30___UPD_____________";
+        QTest::newRow("updater, every id")
+            << QList<QStringList>{{updater + "1.00", updater, "USBSTOR\\DiskQXM30___",
+                                   "USBSTOR\\QXM30___UPD_____________1",
+                                   "QXM30___UPD_____________1", "USBSTOR\\GenDisk", "GenDisk"}}
+            << QStringList{"QXM30   "} << QStringList{"UPD             "} << 1
+            << UpdaterStateUpdater;
+        QTest::newRow("ROM: empty product")
+            << QList<QStringList>{{"USBSTOR\\DiskQXM30_________________________1.00"}}
+            << QStringList{"QXM30   "} << QStringList{QString(16, ' ')} << 0 << UpdaterStateRom;
+        QTest::newRow("another vendor's disk first")
+            << QList<QStringList>{{"USBSTOR\\DiskOTHER___Flash_Disk______1.00"},
+                                  {"USBSTOR\\DiskGC______UBO_____________1.00"}}
+            << QStringList{"OTHER   ", "GC      "}
+            << QStringList{"Flash Disk      ", "UBO             "} << 0 << UpdaterStateUBoot;
+        QTest::newRow("a disk on another bus")
+            << QList<QStringList>{{"SCSI\\DiskQXM30___UPD_____________1.00", "GenDisk"}}
+            << QStringList() << QStringList() << 0 << UpdaterStateNone;
+    }
+    void listedDisks() {
+        QFETCH(QList<QStringList>, devices);
+        QFETCH(QStringList, vendors);
+        QFETCH(QStringList, products);
+        FakeDiskList fake;
+        fake.devices = devices;
+        FakeVolumes noRights;
+        diskList = &fake;
+        volumes = &noRights;
+        const DiskListApi api = {&fakeGetClassDevs, &fakeEnumDeviceInfo, &fakeGetRegistryProperty,
+                                 &fakeDestroyDeviceInfoList};
+        QStringList listedVendors, listedProducts;
+        for (const ScsiDiskIdentity &disk : listUsbDisks(api)) {
+            listedVendors << QString::fromStdString(disk.vendor);
+            listedProducts << QString::fromStdString(disk.product);
+        }
+        QCOMPARE(listedVendors, vendors);
+        QCOMPARE(listedProducts, products);
+        QTEST(fake.shortAnswers, "shortAnswers");
+        const VolumeApi volumeApi = {&fakeCreateFile, &fakeDeviceIoControl, &fakeCloseHandle};
+        auto backend = createVolumeScsiBackend(volumeApi, api);
+        installScsiBackend(backend.get());
+        UpdaterDeviceState state = UpdaterStateNone;
+        QCOMPARE(detectUpdaterDevice(kProductLineQx, state), !vendors.isEmpty());
+        QTEST(state, "state");
+        QVERIFY(!hasCurrentUpdaterDevice());
+        installScsiBackend(nullptr);
+        diskList = nullptr;
+        volumes = nullptr;
+        QCOMPARE(fake.openLists, 0);
     }
 
     void watcherSearchesFromItsOwnApartment() {

@@ -281,19 +281,28 @@ private slots:
         QCOMPARE(camera.shellLog().back(), std::string("reset"));
     }
 
+    // refused: no disk can be opened (no rights), the disks are only listed.
     void watcher_data() {
         // reported: -1: nothing
-        addColumns<int, QString, int, int>({"stage", "inquiryVendor", "selector", "reported"});
-        QTest::newRow("ROM") << 1 << "QXM30" << kProductLineQx << 0;
-        QTest::newRow("u-Boot") << 3 << "ZENTA" << kProductLineZenta << 2;
-        QTest::newRow("normal operation") << 0 << "QXM30" << kProductLineQx << -1;
-        QTest::newRow("unknown stage") << -1 << "QXM30" << kProductLineQx << -1;
+        addColumns<int, QString, int, bool, int>(
+            {"stage", "inquiryVendor", "selector", "refused", "reported"});
+        QTest::newRow("ROM") << 1 << "QXM30" << kProductLineQx << false << 0;
+        QTest::newRow("u-Boot") << 3 << "ZENTA" << kProductLineZenta << false << 2;
+        QTest::newRow("normal operation") << 0 << "QXM30" << kProductLineQx << false << -1;
+        QTest::newRow("unknown stage") << -1 << "QXM30" << kProductLineQx << false << -1;
+        QTest::newRow("listed ROM") << 1 << "QXM30" << kProductLineQx << true << 0;
+        QTest::newRow("listed updater") << 2 << "ZENTA" << kProductLineZenta << true << 1;
+        QTest::newRow("listed u-Boot, either line") << 3 << "GC" << kProductLineQx << true << 2;
+        QTest::newRow("listed, other line") << 3 << "ZENTA" << kProductLineQx << true << -1;
+        QTest::newRow("listed, normal operation") << 0 << "QXM30" << kProductLineQx << true << -1;
     }
     void watcher() {
         QFETCH(int, stage);
         QFETCH(QString, inquiryVendor);
         QFETCH(int, selector);
+        QFETCH(bool, refused);
         QFETCH(int, reported);
+        sim->bus.setDiskOpeningRefused(refused);
         sim->bus.unplug(sim->camera);
         SimCameraConfig config;
         config.inquiryVendor = inquiryVendor.toStdString();
@@ -316,6 +325,13 @@ private slots:
         QTRY_VERIFY(sim->clock.now().count() > 40000);
         run.worker->stop();
         QTRY_VERIFY(!run.thread);
+        // A listed disk gives no handle, neither to the watcher nor to an upgrade after it; its
+        // stage is logged once, not at every search.
+        UpdaterDeviceState state = UpdaterStateNone;
+        if (refused) {
+            QVERIFY(!hasCurrentUpdaterDevice() && !findUpdaterDevice(selector, state));
+            QCOMPARE(quiet.messages().filter("device state").size(), reported >= 0 ? 1 : 0);
+        }
         releaseUpdaterDevice();
         installScsiBackend(&sim->bus);
         QMutexLocker locker(&mutex);
