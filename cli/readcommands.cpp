@@ -46,7 +46,8 @@ CommandResult runList(CommandContext &context) {
 
     QJsonArray stuck;
     UpdaterDeviceState state = UpdaterStateNone;
-    if (findUpdaterDevice(context.vendor.index, state) && state != UpdaterStateNone) {
+    // Only reported, so a camera the user may not open is still named from the disk list.
+    if (detectUpdaterDevice(context.vendor.index, state) && state != UpdaterStateNone) {
         QJsonObject entry;
         entry[QStringLiteral("stage")] = QLatin1String(updaterStateName(state));
         entry[QStringLiteral("state")] = static_cast<int>(state);
