@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(cameras.enumerateCameras(devices), 0);
         QVERIFY(!cameras.bindCamera("vid_1d6b&pid_0104&mi_00#6&1&0&0000", "QX-M30-000", index));
         UpdaterDeviceState state = UpdaterStateUBoot;
-        QVERIFY(!findUpdaterDevice(kProductLineQx, state));
+        QVERIFY(!detectUpdaterDevice(kProductLineQx, state)); // the system's disk list too
         QCOMPARE(state, UpdaterStateNone);
         // The registration filters are accepted for a window.
         HWND window = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
