@@ -134,6 +134,12 @@ struct WithoutRights final : ElevationBackend {
         return outcome;
     }
 };
+
+// A row of refusals: the package, the dialogs seen and the reason the unpacking gives, if any.
+void refusalRow(const char *name, const QString &package, const QString &seen = "",
+                const QString &reason = "") {
+    QTest::newRow(name) << package << seen << reason;
+}
 } // namespace
 
 Q_DECLARE_METATYPE(ElevationOutcome)
@@ -185,16 +191,12 @@ private slots:
         addColumns<QString, QString, QString>({"package", "seen", "reason"});
         const QString unable = "FormCustomizeMessagebox: Unable to upgrade now.\n";
         const QString format = unable + "The format of firmware file is not correct.";
-        QTest::newRow("choice cancelled") << QString("-") << ""
-                                          << "";
-        QTest::newRow("another model")
-            << "ZENTA 320" << unable + "The firmware version does not match with this model."
-            << "";
-        QTest::newRow("unknown model") << "ACME 9" << unable + "The firmware file is corrupted."
-                                       << "";
-        QTest::newRow("confirmation rejected") << "QX-M30-000"
-                                               << "FormUpgrade: Get Ready to Update"
-                                               << "";
+        const QString ready = "FormUpgrade: Get Ready to Update";
+        refusalRow("choice cancelled", "-");
+        refusalRow("another model", "ZENTA 320",
+                   unable + "The firmware version does not match with this model.");
+        refusalRow("unknown model", "ACME 9", unable + "The firmware file is corrupted.");
+        refusalRow("confirmation rejected", "QX-M30-000", ready);
         const std::pair<const char *, const char *> hostile[] = {
             {"slip", "\"..\" in the name"},
             {"absolute",
@@ -210,10 +212,9 @@ private slots:
             {"missing entry", ""},
             {"truncated zip", "Truncated ZIP"}};
         for (const auto &[kind, reason] : hostile)
-            QTest::newRow(kind) << QString("zip:") + kind << format << reason;
+            refusalRow(kind, QString("zip:") + kind, format, reason);
         // libarchive reads a FIFO's mode in a zip as a plain file, which it is here.
-        QTest::newRow("FIFO") << QString("zip:FIFO") << "FormUpgrade: Get Ready to Update"
-                              << "";
+        refusalRow("FIFO", "zip:FIFO", ready);
     }
     void refusals() {
         QFETCH(QString, package);
