@@ -32,10 +32,9 @@ const QMap<QString, Operation> &operations() {
 QString xuTrace(const SimCamera &camera) {
     QStringList trace;
     for (const SimXuRecord &record : camera.xuLog())
-        trace << QString("%1%2 %3")
-                     .arg(record.selector)
-                     .arg(record.direction == UnitDirection::Write ? 'W' : 'R')
-                     .arg(hexOf(record.bytes.data(), record.bytes.size()));
+        trace << QString::asprintf("%d%c ", int(record.selector),
+                                   record.direction == UnitDirection::Write ? 'W' : 'R') +
+                     hexOf(record.bytes.data(), record.bytes.size());
     return trace.join(", ");
 }
 

@@ -288,17 +288,10 @@ private slots:
             QStringList menu;
             for (const PictureMenuEntry &entry : info.menu)
                 menu << QString("%1=%2").arg(entry.value).arg(entry.label.c_str());
-            described << QString("%1 %2..%3/%4 (%5) %6%7%8 [%9] %10")
-                             .arg(info.name.c_str())
-                             .arg(info.minimum)
-                             .arg(info.maximum)
-                             .arg(info.step)
-                             .arg(info.defaultValue)
-                             .arg(info.disabled ? "D" : "-")
-                             .arg(info.readOnly ? "R" : "-")
-                             .arg(info.inactive ? "I" : "-")
-                             .arg(menu.join(','))
-                             .arg(info.unit.c_str());
+            described << QString::asprintf(
+                "%s %d..%d/%d (%d) %s%s%s [%s] %s", info.name.c_str(), info.minimum, info.maximum,
+                info.step, info.defaultValue, info.disabled ? "D" : "-", info.readOnly ? "R" : "-",
+                info.inactive ? "I" : "-", menu.join(',').toUtf8().constData(), info.unit.c_str());
         }
         // Pan stays with the Control page, a button is no picture control; a menu leaves out
         // the entries the driver skips; an integer menu is labelled by its numbers.

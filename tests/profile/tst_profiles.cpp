@@ -40,9 +40,7 @@ QString writes(const SimCamera &camera) {
         movesUpTo(i);
         const SimXuRecord &record = unit[i];
         if (record.direction == UnitDirection::Write && !(record.bytes[0] & kQueryBit))
-            trace << QString("%1=%2")
-                         .arg(record.bytes[0], 2, 16, QChar('0'))
-                         .arg(record.bytes[2], 2, 16, QChar('0'));
+            trace << QString::asprintf("%02x=%02x", record.bytes[0], record.bytes[2]);
     }
     movesUpTo(unit.size());
     for (const SimPictureRecord &record : camera.pictureLog())
@@ -145,18 +143,16 @@ private slots:
     void pictureChecked_data() {
         addColumns<Profile, QString, QString>({"profile", "results", "written"});
         QTest::newRow("outside the range")
-            << profileOf({{"brightness", 99}}) << "brightness refused"
-            << "";
+            << profileOf({{"brightness", 99}}) << QString("brightness refused") << QString();
         QTest::newRow("between two steps")
             << profileOf({{"white-balance-automatic", 0}, {"white-balance-temperature", 5005}})
-            << "white-balance-automatic changed, white-balance-temperature refused"
-            << "white-balance-automatic=0";
+            << QString("white-balance-automatic changed, white-balance-temperature refused")
+            << QString("white-balance-automatic=0");
         QTest::newRow("under its automatic master")
-            << profileOf({{"exposure-time", 300}}) << "exposure-time refused"
-            << "";
+            << profileOf({{"exposure-time", 300}}) << QString("exposure-time refused") << QString();
         QTest::newRow("a control the camera lacks")
-            << profileOf({{"focus", 10}, {"gain", 5}}) << "gain changed, focus not offered"
-            << "gain=5";
+            << profileOf({{"focus", 10}, {"gain", 5}}) << QString("gain changed, focus not offered")
+            << QString("gain=5");
     }
     void pictureChecked() {
         QFETCH(Profile, profile);
