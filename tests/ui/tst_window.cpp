@@ -45,12 +45,11 @@ private slots:
         addColumns<QString, QString, QStringList>({"selection", "expected", "enabled"});
         const QStringList narrowed{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
         const QString own = "ZENTA 310, ZENTA 320, ZENTA 325";
-        QTest::newRow("QX line") << "user=0"
-                                 << "QX-M30-000" << kControls;
+        QTest::newRow("QX line") << QString("user=0") << QString("QX-M30-000") << kControls;
         QTest::newRow("own line: ZENTA 310 first, narrowed") << "user=1" << own << narrowed;
         QTest::newRow("the system's") << "system=1" << own << narrowed;
-        QTest::newRow("the user's over the system's") << "system=1 user=0"
-                                                      << "QX-M30-000" << kControls;
+        QTest::newRow("the user's over the system's")
+            << QString("system=1 user=0") << QString("QX-M30-000") << kControls;
         QTest::newRow("beside the program over the user's") << "user=0 beside=1" << own << narrowed;
     }
     void cameraList() {

@@ -46,10 +46,7 @@ private slots:
         const QByteArray block(5 * 1024 * 1024, 'x');
         QTest::newRow("ZENTA 310") << QByteArray("xxZENTA 310yy") << 1;
         QTest::newRow("underscore in the blank's place") << QByteArray("ZENTA_320") << 2;
-        QTest::newRow("any byte in the blank's place") << QByteArray("ZENTA\0"
-                                                                     "325",
-                                                                     9)
-                                                       << 3;
+        QTest::newRow("any byte in the blank's place") << QByteArray("ZENTA\000325", 9) << 3;
         QTest::newRow("QX after ZENTA still wins") << QByteArray("ZENTA 310 QX-M30-000") << 0;
         QTest::newRow("earlier pass, not earlier text") << QByteArray("ZENTA 325 ZENTA 310") << 1;
         QTest::newRow("row 2 before row 3") << QByteArray("ZENTA 325ZENTA 320") << 2;
@@ -124,10 +121,10 @@ private slots:
         // arguments: of the sample package script; empty: no zip
         // outcome: PackageOutcome
         addColumns<QStringList, int, int>({"arguments", "outcome", "model"});
-        QTest::newRow("QX") << QStringList{"QX-M30-000"} << int(PackageOutcome::Ready) << 0;
+        const int ready = int(PackageOutcome::Ready);
+        QTest::newRow("QX") << QStringList{"QX-M30-000"} << ready << 0;
         QTest::newRow("ZENTA 320 in model.dat")
-            << QStringList{"--model-file", "model.dat", "ZENTA 320"} << int(PackageOutcome::Ready)
-            << 2;
+            << QStringList{"--model-file", "model.dat", "ZENTA 320"} << ready << 2;
         QTest::newRow("unknown model")
             << QStringList{"ACME 1"} << int(PackageOutcome::UnknownModel) << -1;
         QTest::newRow("not a zip") << QStringList{} << int(PackageOutcome::BadLayout) << -1;
