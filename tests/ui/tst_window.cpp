@@ -224,13 +224,11 @@ private slots:
         QCOMPARE(f->bus.openHandles(), 0);
         QVERIFY(!QFile::exists(settingsPath("beside"))); // nothing is written beside the program
         QSettings saved(settingsPath(), QSettings::IniFormat);
-        QCOMPARE(QString("%1 %2 %3 %4 %5")
-                     .arg(saved.value("window/left").toString(),
-                          saved.value("window/top").toString(),
-                          saved.value("window/width").toString(),
-                          saved.value("window/height").toString(),
-                          saved.value("style/index").toString()),
-                 QString("%1 %2 1100 760 1").arg(frame.x()).arg(frame.y()));
+        QStringList values;
+        for (const char *key :
+             {"window/left", "window/top", "window/width", "window/height", "style/index"})
+            values << saved.value(key).toString();
+        QCOMPARE(values.join(' '), QString("%1 %2 1100 760 1").arg(frame.x()).arg(frame.y()));
     }
 
     void themesAndSavedPlace_data() {
