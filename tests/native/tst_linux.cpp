@@ -272,8 +272,7 @@ private slots:
         QCOMPARE(sources.size(), std::size_t(3));
         QVERIFY(QFile::remove(QString::fromStdString(kernel->devNode(0))));
         QVERIFY(!backend->activate(0, failure));
-        QCOMPARE(QString::fromStdString(failure.step) + " " +
-                     QString::number(uint(failure.status), 16),
+        QCOMPARE(QString::asprintf("%s %x", failure.step.c_str(), unsigned(failure.status)),
                  QString("Activating video device 80070013"));
     }
 
