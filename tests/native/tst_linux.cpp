@@ -57,12 +57,9 @@ QByteArray descriptorsWithUnit() {
 QString summary(const std::vector<VideoInputInfo> &inputs) {
     QStringList items;
     for (std::size_t i = 0; i < inputs.size(); ++i)
-        items << QString("%1:%2:%3")
-                     .arg(i)
-                     .arg(inputs[i].hasFriendlyName ? QString::fromStdString(inputs[i].friendlyName)
-                                                    : "-")
-                     .arg(inputs[i].hasDevicePath ? QString::fromStdString(inputs[i].devicePath)
-                                                  : "-");
+        items << QString::asprintf("%zu:%s:%s", i,
+                                   inputs[i].hasFriendlyName ? inputs[i].friendlyName.c_str() : "-",
+                                   inputs[i].hasDevicePath ? inputs[i].devicePath.c_str() : "-");
     return items.join(' ');
 }
 // A red MJPG frame of 64 x 36 pixels; a cut one lacks its second half.
