@@ -239,14 +239,10 @@ private slots:
         // Effect and speed are taken only in Auto Framing.
         const bool framing = camera.settings.trackingMode == kAutoFraming;
         const auto state = [framing](const SimSettings &s, const SimPosition &p) {
-            return QList<int>{s.trackingMode,
-                              s.antiFlicker,
-                              s.hdr,
-                              framing ? s.trackingEffect : 0,
-                              framing ? s.trackingSpeed : 0,
-                              p.zoom,
-                              p.pan_deg,
-                              p.tilt_deg};
+            QList<int> values{s.trackingMode, s.antiFlicker, s.hdr, p.zoom, p.pan_deg, p.tilt_deg};
+            if (framing)
+                values << s.trackingEffect << s.trackingSpeed;
+            return values;
         };
         QCOMPARE(state(fresh.sim.camera->settings(), fresh.sim.camera->position()),
                  state(camera.settings, camera.position));

@@ -265,10 +265,8 @@ private slots:
                         : words[0] == "status" ? readCommandStatus(word, 4, size)
                                                : sendShellCommand("reset", 5);
         QCOMPARE(got, result);
-        QCOMPARE((scsi->vendorTrace() + QStringList(words[0] == "status" ? hexOf(word, 4) : ""))
-                     .join(' ')
-                     .trimmed(),
-                 trace);
+        const QString read = words[0] == "status" ? " " + hexOf(word, 4) : "";
+        QCOMPARE(scsi->vendorTrace().join(' ') + read, trace);
         QCOMPARE(slept(), (long long)pause_ms);
         QByteArray sent; // the file's bytes, each once, in order
         for (const FakeRequest &request : scsi->requests())
