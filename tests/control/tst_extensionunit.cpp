@@ -40,8 +40,7 @@ QString xuTrace(const SimCamera &camera) {
 
 // Stands between the unit and the simulated camera, widens the window in which two requests could
 // meet, and counts those that do.
-class OverlapProbe final : public ExtensionUnitBackend {
-public:
+struct OverlapProbe final : ExtensionUnitBackend {
     explicit OverlapProbe(ExtensionUnitBackend &backend)
         : inner(backend) {}
     bool enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) override {
@@ -72,8 +71,6 @@ public:
     }
     std::atomic<int> inFlight{0};
     std::atomic<int> overlaps{0};
-
-private:
     ExtensionUnitBackend &inner;
 };
 

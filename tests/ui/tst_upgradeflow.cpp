@@ -106,8 +106,7 @@ QMap<QString, QByteArray> snapshot(const QString &directory, const QString &skip
 }
 
 // Counts the searches one thread makes (each lists the candidates first).
-class SearchCounter final : public ScsiBackend {
-public:
+struct SearchCounter final : ScsiBackend {
     explicit SearchCounter(ScsiBackend &wrapped)
         : inner(wrapped) {}
     std::vector<std::string> candidates() override {
@@ -117,8 +116,6 @@ public:
     std::unique_ptr<ScsiDevice> open(const std::string &name) override { return inner.open(name); }
     std::atomic<QThread *> thread{nullptr};
     std::atomic<int> searches{0};
-
-private:
     ScsiBackend &inner;
 };
 
