@@ -182,14 +182,13 @@ private slots:
             QCOMPARE(corner().red(), qRound(undimmed.red() * 0.3));
         MaskWidget::setOpacityProbe(nullptr);
         QStringList countdown;
+        const QLabel *seconds = box.findChild<QLabel *>("labelCountdown");
         for (int tick = 0; tick < 6 && box.isVisible(); ++tick) {
-            countdown << box.findChild<QLabel *>("labelCountdown")
-                             ->text()
-                             .remove(QRegularExpression("\\D"));
+            countdown << seconds->text().remove(QRegularExpression("\\D"));
             box.slotOnTimeout();
         }
-        QCOMPARE(countdown,
-                 (QStringList{"5", "5", "4", "3", "2", "1"})); // closes at the sixth tick
+        // It closes at the sixth tick.
+        QCOMPARE(countdown, (QStringList{"5", "5", "4", "3", "2", "1"}));
         QCOMPARE(box.result(), int(QDialog::Accepted));
         FormCustomizeMessagebox plain("text", 0, false);
         plain.show();
@@ -246,11 +245,10 @@ private slots:
         QFETCH(bool, restored);
         {
             QSettings settings(settingsPath(), QSettings::IniFormat);
-            for (const auto &[key, value] : {std::pair{"left", saved.x()},
-                                             {"top", saved.y()},
-                                             {"width", saved.width()},
-                                             {"height", saved.height()}})
-                settings.setValue(QString("window/") + key, value);
+            settings.setValue("window/left", saved.x());
+            settings.setValue("window/top", saved.y());
+            settings.setValue("window/width", saved.width());
+            settings.setValue("window/height", saved.height());
             settings.setValue("style/index", 1);
         }
         static int screenCount;
