@@ -54,8 +54,6 @@ struct WorkerRun {
     QStringList events;
 };
 
-const SimStage kStages[] = {SimStage::Camera, SimStage::Rom, SimStage::Updater, SimStage::UBoot};
-
 // A row of upgrades: the files taken none and the pause not looked at (-1), unless given.
 void upgradeRow(const QString &name, SimStage start, Fault fault, const QString &report,
                 const QString &logLine, int leftIn, const QList<SimStage> &taken = {},
@@ -303,7 +301,7 @@ private slots:
         if (stage < 0)
             installScsiBackend(&unknown);
         else
-            camera->setStage(kStages[stage]);
+            camera->setStage(SimStage(stage));
         QList<long long> times;
         QMutex mutex;
         WorkerRun<AbnormalDetectThread> run(new AbnormalDetectThread(selector));
