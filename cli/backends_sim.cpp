@@ -7,7 +7,9 @@
 //                 "faults": ["open-fails", "requests-time-out", "garbage-answers",
 //                            "position-refused", "node-refused", "never-shows-volume"]}],
 //    "events": [{"after_ms": 300, "camera": 0, "action": "unplug" | "plug" | "stage:uboot"}],
-//    "record": "/path/of/the/record"}
+//    "record": "/path/of/the/record",
+//    "no-extension-units": true}  (a system without any way to them: Windows without Media
+//    Foundation)
 // Time is virtual, so restarts and upgrades take no real time, except for watch, which runs on
 // the system clock. At the end the record file gets what reached each camera and changed it: one
 // line for each setting written ("camera 0 set 02=01"), "restore-defaults", "enter-upgrade", the
@@ -138,6 +140,8 @@ public:
         for (const QJsonValue &value : scenario.value(QStringLiteral("events")).toArray())
             schedule(value.toObject());
         recordPath = scenario.value(QStringLiteral("record")).toString();
+        bus.setExtensionUnitsUnreachable(
+            scenario.value(QStringLiteral("no-extension-units")).toBool());
         // Changes that fall due in real time are applied as they do; in virtual time every seam
         // call applies them.
         QObject::connect(&poll, &QTimer::timeout, [this] { bus.poll(); });

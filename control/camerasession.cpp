@@ -16,8 +16,10 @@ ControlResult CameraSession::open(const QString &deviceId, const QString &friend
     qDebug() << "dshow detect camera :" << bound;
     if (!picture.open(deviceId))
         qDebug() << "No picture controls on this camera";
+    unitLayerMissing = false;
     if (!unit.InitVideoDevice(deviceId, friendlyName)) {
         qDebug() << "UVC init failed!";
+        unitLayerMissing = unit.lastFailure().status == kStatusNotImplemented;
         return unitFailure(QStringLiteral("no capture source of the system matches it"));
     }
     return ControlResult::success();
@@ -28,6 +30,7 @@ void CameraSession::close() {
     unit.releaseDevice();
     controls.releaseCamera();
     bound = false;
+    unitLayerMissing = false;
 }
 
 CameraReadout CameraSession::readAll() {
@@ -146,6 +149,10 @@ ControlResult CameraSession::move(CameraControlId axis, int value) {
 }
 
 ControlResult CameraSession::unitFailure(const QString &otherwise) const {
+    if (unitLayerMissing)
+        return ControlResult::failure(
+            QStringLiteral("this system offers no way to the camera's own settings"),
+            {"Media Foundation", kStatusNotImplemented});
     const PlatformFailure failure = unit.lastFailure();
     if (failure.step.empty() && failure.status == kStatusOk)
         return ControlResult::failure(otherwise);

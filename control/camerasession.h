@@ -50,6 +50,9 @@ public:
     ControlResult open(const QString &deviceId, const QString &friendlyName);
     void close();
     bool isBound() const { return bound; }
+    // Whether the last open failed only because the system has no way to extension units: the
+    // camera still previews and moves, only its own settings are out of reach.
+    bool systemLacksExtensionUnits() const { return unitLayerMissing; }
     // The capture index of the bound device; -1 when none was bound.
     int captureIndex() const { return index; }
     // Lent to the upgrade worker for the one command that sends the camera into its updater.
@@ -85,5 +88,6 @@ private:
     UVCExtensionUnit unit;
     PictureSettings picture;
     bool bound = false;
+    bool unitLayerMissing = false;
     int index = -1;
 };

@@ -14,6 +14,8 @@ using PlatformStatus = std::int32_t;
 constexpr PlatformStatus kStatusOk = 0;
 constexpr PlatformStatus kStatusPointer = static_cast<PlatformStatus>(0x80004003u); // E_POINTER
 constexpr PlatformStatus kStatusFail = static_cast<PlatformStatus>(0x80004005u);    // E_FAIL
+// E_NOTIMPL: the system has no way to extension units at all (Windows without Media Foundation).
+constexpr PlatformStatus kStatusNotImplemented = static_cast<PlatformStatus>(0x80004001u);
 // A failure code built from an errno value (as HRESULT_FROM_WIN32 builds one from an error).
 PlatformStatus statusFromErrno(int error);
 

@@ -22,6 +22,10 @@ PlatformStatus failWith(PlatformFailure &failure, const char *step, HRESULT stat
     return failure.status;
 }
 
+// Without Media Foundation every open fails with E_NOTIMPL, which the window takes as "no way to
+// the unit on this system" and then opens the camera without its own settings.
+static_assert(E_NOTIMPL == kStatusNotImplemented, "E_NOTIMPL");
+
 // The Media Foundation functions this back end calls, resolved from the system's own DLLs.
 struct MediaFoundationApi {
     decltype(&MFStartup) startup = nullptr;

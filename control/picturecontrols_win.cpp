@@ -3,7 +3,7 @@
 // A property that may be automatic gives a second control, its automatic master. Exposure comes
 // as a power of two in seconds; it is offered as a menu of those times in 100 µs, the unit Linux
 // uses, so that both systems show and save the same values.
-#include "control/picturecontrols.h"
+#include "control/picturecontrols_win.h"
 
 #include "common/comref_win.h"
 
@@ -246,20 +246,23 @@ public:
             ComRef<IBaseFilter> filter;
             if (FAILED(moniker->BindToObject(nullptr, nullptr, IID_IBaseFilter, filter.putVoid())))
                 return nullptr;
-            ComRef<IAMVideoProcAmp> amp;
-            ComRef<IAMCameraControl> camera;
-            const bool hasAmp =
-                SUCCEEDED(filter->QueryInterface(IID_IAMVideoProcAmp, amp.putVoid()));
-            const bool hasCamera =
-                SUCCEEDED(filter->QueryInterface(IID_IAMCameraControl, camera.putVoid()));
-            if (!hasAmp && !hasCamera)
-                return nullptr;
-            return std::make_unique<DirectShowPictureControls>(amp, camera);
+            return createDirectShowPictureControls(filter.get());
         }
         return nullptr;
     }
 };
 } // namespace
+
+std::unique_ptr<PictureControlDevice> createDirectShowPictureControls(IUnknown *filter) {
+    ComRef<IAMVideoProcAmp> amp;
+    ComRef<IAMCameraControl> camera;
+    const bool hasAmp = SUCCEEDED(filter->QueryInterface(IID_IAMVideoProcAmp, amp.putVoid()));
+    const bool hasCamera =
+        SUCCEEDED(filter->QueryInterface(IID_IAMCameraControl, camera.putVoid()));
+    if (!hasAmp && !hasCamera)
+        return nullptr;
+    return std::make_unique<DirectShowPictureControls>(amp, camera);
+}
 
 PictureControlBackend &nativePictureControlBackend() {
     static DirectShowPictureControlBackend backend;

@@ -35,6 +35,7 @@ struct SimulatedBus::Impl {
     std::vector<QPointer<HotplugSource>> hotplugSources;
     std::atomic<int> openHandles{0};
     bool diskOpeningRefused = false;
+    bool extensionUnitsUnreachable = false;
     // Positions handed out by the last list()/enumerate().
     std::vector<std::weak_ptr<SimCamera>> lastVideoList;
     std::vector<std::weak_ptr<SimCamera>> lastSourceList;
@@ -465,10 +466,19 @@ std::unique_ptr<CameraControls> SimulatedBus::bind(std::size_t position) {
     return std::make_unique<SimControls>(*this, d->openHandles, camera);
 }
 
-bool SimulatedBus::enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &) {
+void SimulatedBus::setExtensionUnitsUnreachable(bool unreachable) {
+    Guard guard(simMutex());
+    d->extensionUnitsUnreachable = unreachable;
+}
+
+bool SimulatedBus::enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) {
     poll();
     Guard guard(simMutex());
     sources.clear();
+    if (d->extensionUnitsUnreachable) {
+        failure = {"Media Foundation", kStatusNotImplemented};
+        return false;
+    }
     d->lastSourceList.clear();
     for (const auto &[number, node] : d->nodes) {
         if (node.isOther) {

@@ -52,6 +52,9 @@ public:
     void poll();
     // Number of open handles the seams have handed out and not yet destroyed.
     int openHandles() const;
+    // A system without any way to extension units (Windows without Media Foundation): every
+    // enumeration of the capture sources fails with kStatusNotImplemented.
+    void setExtensionUnitsUnreachable(bool unreachable);
 
     // Called by a camera when it leaves or rejoins the bus as a video capture device.
     void announceCapture(SimCamera &camera, bool arrival);

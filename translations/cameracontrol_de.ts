@@ -522,6 +522,30 @@ Bitte ziehen Sie das USB-Kabel ab, stecken Sie es wieder ein und aktualisieren S
         <source>%1 ms</source>
         <translation>%1 ms</translation>
     </message>
+    <message>
+        <source>Manual Mode</source>
+        <translation>Manuell</translation>
+    </message>
+    <message>
+        <source>Auto Mode</source>
+        <translation>Automatisch</translation>
+    </message>
+    <message>
+        <source>Shutter Priority Mode</source>
+        <translation>Zeitvorwahl</translation>
+    </message>
+    <message>
+        <source>Aperture Priority Mode</source>
+        <translation>Blendenvorwahl</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>Aus</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>Automatisch</translation>
+    </message>
 </context>
 <context>
     <name>PictureSettings</name>

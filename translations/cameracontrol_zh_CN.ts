@@ -522,6 +522,30 @@ please try to unplug and plug the USB cable for upgrade again.</source>
         <source>%1 ms</source>
         <translation>%1 毫秒</translation>
     </message>
+    <message>
+        <source>Manual Mode</source>
+        <translation>手动</translation>
+    </message>
+    <message>
+        <source>Auto Mode</source>
+        <translation>自动</translation>
+    </message>
+    <message>
+        <source>Shutter Priority Mode</source>
+        <translation>快门优先</translation>
+    </message>
+    <message>
+        <source>Aperture Priority Mode</source>
+        <translation>光圈优先</translation>
+    </message>
+    <message>
+        <source>Disabled</source>
+        <translation>关闭</translation>
+    </message>
+    <message>
+        <source>Auto</source>
+        <translation>自动</translation>
+    </message>
 </context>
 <context>
     <name>PictureSettings</name>

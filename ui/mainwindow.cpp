@@ -297,9 +297,13 @@ void MainWindow::switchToCamera(QListWidgetItem *item) {
 bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName) {
     if (deviceId.isEmpty() || friendlyName.isEmpty())
         return false;
-    const bool opened = cameraSession.open(deviceId, friendlyName).ok();
+    const ControlResult opened = cameraSession.open(deviceId, friendlyName);
     dshowIndex = cameraSession.captureIndex();
-    if (!opened)
+    vendorSettingsLeftOut =
+        !opened && cameraSession.isBound() && cameraSession.systemLacksExtensionUnits();
+    if (vendorSettingsLeftOut)
+        qWarning() << "The camera opens without its own settings:" << opened.describe();
+    else if (!opened)
         return false;
     emit onCameraState(cameraSession.isBound() ? 0 : kStateDisconnected, friendlyName);
     readCameraSettings();
@@ -318,6 +322,7 @@ bool MainWindow::closeCamera() {
     ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
     controlsReady = false;
+    vendorSettingsLeftOut = false;
     setControlsEnabled(false);
     return true;
 }

@@ -143,14 +143,16 @@ void MainWindow::setControlsEnabled(bool enable) {
         ui->sliderZoom->setValue(kZoomMinimum_percent);
     }
 
-    ui->comboBoxAntiFlicker->setEnabled(enable);
-    ui->comboBoxMic->setEnabled(enable);
-    ui->btnHDR->setEnabled(enable);
-    ui->btnRestoreDefaults->setEnabled(enable);
-    ui->comboBoxTrackEffect->setEnabled(enable);
-    ui->comboBoxTrackMode->setEnabled(enable);
-    ui->comboBoxTrackSpeend->setEnabled(enable);
-    ui->btnUpgrade->setEnabled(enable);
+    // The camera's own settings, and the upgrade that starts with one of them, need its unit.
+    const bool vendor = enable && !vendorSettingsLeftOut;
+    ui->comboBoxAntiFlicker->setEnabled(vendor);
+    ui->comboBoxMic->setEnabled(vendor);
+    ui->btnHDR->setEnabled(vendor);
+    ui->btnRestoreDefaults->setEnabled(vendor);
+    ui->comboBoxTrackEffect->setEnabled(vendor);
+    ui->comboBoxTrackMode->setEnabled(vendor);
+    ui->comboBoxTrackSpeend->setEnabled(vendor);
+    ui->btnUpgrade->setEnabled(vendor);
     // The profiles follow the open camera.
     updateConnectChoice();
 }
@@ -160,9 +162,9 @@ void MainWindow::applyModelRestrictions(int modelIndexFromIds) {
     if (!offered.position) {
         // No framing, no position: the microphone, restore defaults and the upgrade only.
         setControlsEnabled(false);
-        ui->comboBoxMic->setEnabled(true);
-        ui->btnRestoreDefaults->setEnabled(true);
-        ui->btnUpgrade->setEnabled(true);
+        ui->comboBoxMic->setEnabled(!vendorSettingsLeftOut);
+        ui->btnRestoreDefaults->setEnabled(!vendorSettingsLeftOut);
+        ui->btnUpgrade->setEnabled(!vendorSettingsLeftOut);
     }
     if (!offered.trackingMode)
         ui->comboBoxTrackMode->setEnabled(false);

@@ -43,6 +43,24 @@ constexpr KnownLabel kLabels[] = {
     {"focus-automatic", QT_TRANSLATE_NOOP("PicturePage", "Automatic focus")},
 };
 
+// The drivers' menu entries the window has words of its own for (uvcvideo's exposure modes and
+// power line frequencies); others stay as the driver names them.
+constexpr const char *kMenuLabels[] = {
+    QT_TRANSLATE_NOOP("PicturePage", "Manual Mode"),
+    QT_TRANSLATE_NOOP("PicturePage", "Auto Mode"),
+    QT_TRANSLATE_NOOP("PicturePage", "Shutter Priority Mode"),
+    QT_TRANSLATE_NOOP("PicturePage", "Aperture Priority Mode"),
+    QT_TRANSLATE_NOOP("PicturePage", "Disabled"),
+    QT_TRANSLATE_NOOP("PicturePage", "Auto"),
+};
+
+QString menuLabel(const std::string &label) {
+    for (const char *known : kMenuLabels)
+        if (label == known)
+            return PicturePage::tr(known);
+    return QString::fromStdString(label);
+}
+
 constexpr int kLabelWidth_px = 230;
 constexpr int kValueWidth_px = 90;
 } // namespace
@@ -163,7 +181,7 @@ void PicturePage::addRow(const PictureControl &control) {
         row.combo = new QComboBox(content);
         row.combo->setObjectName(QStringLiteral("comboBoxPicture_") + name);
         for (const PictureMenuEntry &entry : info.menu)
-            row.combo->addItem(QString::fromStdString(entry.label), entry.value);
+            row.combo->addItem(menuLabel(entry.label), entry.value);
         grid->addWidget(row.combo, line, 1, 1, 2);
         connect(row.combo, QOverload<int>::of(&QComboBox::activated), this,
                 [this, index](int item) {

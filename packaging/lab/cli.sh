@@ -3,29 +3,15 @@
 # change restarts the camera) and ptz, then what reached the camera by the emulator's record; and
 # info as the user "nobody", who may not open the video node (exit code 4, with the advice).
 #   ../shared/vlab/run.sh packaging/lab/cli.sh   (from the project root, after a build)
-# Runs the program of build-deb/ (scripts/make-deb.sh) where there is one, else of build/. Exits 0
-# when every command ended as expected and the camera recorded the writes and the moves.
-cli=$PROJECT/build-deb/cli/cameracontrol-cli
-[ -x $H$cli ] || cli=$PROJECT/build/cli/cameracontrol-cli
-[ -x $H$cli ] || { echo "no program at $cli"; exit 2; }
-/bin/usbip_uvc -R /tmp/rec.txt 2>/tmp/emu.log & E=$!
-for i in $(seq 100); do [ -e /dev/video0 ] && break; sleep 0.1; done
-chroot $H udevadm settle -t 10 2>/dev/null
-failed=0
-run() {
-    echo "\$ cameracontrol-cli $*"
-    chroot $H env HOME=/root $cli "$@"
-    rc=$?
-    echo "(exit $rc)"
-    [ $rc = 0 ] || failed=$((failed + 1))
-}
-run list
-run info --json
-run set anti-flicker 60Hz
-run set tracking-mode Off
-run ptz --zoom 250 --pan 10 --tilt -5
-run set microphone Disable
-run info
+# Exits 0 when every command ended as expected and the camera recorded the writes and the moves.
+. $H$PROJECT/packaging/lab/with-cli.sh
+run 0 list
+run 0 info --json
+run 0 set anti-flicker 60Hz
+run 0 set tracking-mode Off
+run 0 ptz --zoom 250 --pan 10 --tilt -5
+run 0 set microphone Disable
+run 0 info
 echo "\$ cameracontrol-cli info   (as nobody; /dev/video0 is $(stat -c "%A, owner %u:%g" /dev/video0))"
 mkdir -p $H/tmp/nobody && chown 65534:65534 $H/tmp/nobody
 chroot $H /usr/bin/setpriv --reuid=65534 --regid=65534 --clear-groups \

@@ -5,25 +5,9 @@
 # defaults coming back after the camera restarts (a microphone change). Then what reached the
 # camera: the emulator's PIC record lines.
 #   flock /work/vlab.lock ../shared/vlab/run.sh packaging/lab/picture.sh   (from the project root)
-# Runs the program of build-deb/ (scripts/make-deb.sh) where there is one, else of build/. Exits 0
-# when every command ended with its expected exit code and no refused value reached the camera.
-cli=$PROJECT/build-deb/cli/cameracontrol-cli
-[ -x $H$cli ] || cli=$PROJECT/build/cli/cameracontrol-cli
-[ -x $H$cli ] || { echo "no program at $cli"; exit 2; }
-/bin/usbip_uvc -R /tmp/rec.txt 2>/tmp/emu.log & E=$!
-for i in $(seq 150); do [ -e /dev/video0 ] && break; sleep 0.1; done
-chroot $H udevadm settle -t 10 2>/dev/null
-failed=0
-# run EXPECTED-EXIT ARGUMENTS...
-run() {
-    want=$1
-    shift
-    echo "\$ cameracontrol-cli $*"
-    chroot $H env HOME=/root $cli "$@"
-    rc=$?
-    echo "(exit $rc, expected $want)"
-    [ $rc = $want ] || failed=$((failed + 1))
-}
+# Exits 0 when every command ended with its expected exit code and no refused value reached the
+# camera.
+. $H$PROJECT/packaging/lab/with-cli.sh
 run 0 picture
 run 0 set brightness 20
 run 2 set brightness 99

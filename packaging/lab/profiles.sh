@@ -7,37 +7,24 @@
 #   ../shared/vlab/run.sh packaging/lab/profiles.sh   (from the project root, after a build)
 # Exits 0 when the camera ends as the profile says and the record holds the writes after the
 # restart.
-cli=$PROJECT/build-deb/cli/cameracontrol-cli
-[ -x $H$cli ] || cli=$PROJECT/build/cli/cameracontrol-cli
-[ -x $H$cli ] || { echo "no program at $cli"; exit 2; }
-/bin/usbip_uvc -R /tmp/rec.txt 2>/tmp/emu.log & E=$!
-for i in $(seq 100); do [ -e /dev/video0 ] && break; sleep 0.1; done
-chroot $H udevadm settle -t 10 2>/dev/null
-failed=0
-run() {
-    echo "\$ cameracontrol-cli $*"
-    chroot $H env HOME=/root $cli "$@"
-    rc=$?
-    echo "(exit $rc)"
-    [ $rc = 0 ] || failed=$((failed + 1))
-}
+. $H$PROJECT/packaging/lab/with-cli.sh
 echo "--- the room as it should be"
-run set tracking-mode Off
-run set anti-flicker 60Hz
-run ptz --zoom 250 --pan 10 --tilt -5
-run set brightness 20
-run set white-balance-automatic off
-run set white-balance-temperature 5200
-run profile save Room
-run profile show Room
-run profile connect Room
+run 0 set tracking-mode Off
+run 0 set anti-flicker 60Hz
+run 0 ptz --zoom 250 --pan 10 --tilt -5
+run 0 set brightness 20
+run 0 set white-balance-automatic off
+run 0 set white-balance-temperature 5200
+run 0 profile save Room
+run 0 profile show Room
+run 0 profile connect Room
 echo "--- watch --apply runs; the room is changed, and the microphone switch restarts the camera"
 chroot $H env HOME=/root $cli watch --apply --json >$H/tmp/watch.txt 2>$H/tmp/watch.err & W=$!
 for i in $(seq 100); do grep -q '"event":"applied"' $H/tmp/watch.txt 2>/dev/null && break; sleep 0.1; done
-run set anti-flicker 50Hz
-run set hdr On
-run ptz --zoom 400 --pan -20 --tilt 10
-run set brightness -10
+run 0 set anti-flicker 50Hz
+run 0 set hdr On
+run 0 ptz --zoom 400 --pan -20 --tilt 10
+run 0 set brightness -10
 mark=$(wc -l </tmp/rec.txt)
 echo "\$ cameracontrol-cli set microphone Disable   (watch may answer before it reads back)"
 chroot $H env HOME=/root $cli set microphone Disable

@@ -170,6 +170,12 @@ private slots:
         addRow("no such position", kThree, "get hdr 3", 3) << "no camera 3";
         addRow("none present", kNone, "info", 3) << "No camera";
         addRow("cannot open", faulty("open-fails"), "info", 4) << "(errno 16)).";
+        const QString noUnits = kPlain + R"(,"no-extension-units":true)";
+        addRow("moves without extension units", noUnits, "ptz --zoom 200", 0,
+               {"camera 0 position 0,0,200"})
+            << "zoom 200";
+        addRow("own setting without extension units", noUnits, "get anti-flicker", 5)
+            << "no way to the camera's own settings (error 0x80004001)";
         addRow("node not permitted", faulty("node-refused"), "info", 4)
             << "may not open the camera's video device";
         addRow("package of another model", kPlain, "upgrade --yes ZENTA-320.zip", 6)

@@ -32,17 +32,15 @@ const QMap<QString, Operation> &operations() {
 QString xuTrace(const SimCamera &camera) {
     QStringList trace;
     for (const SimXuRecord &record : camera.xuLog())
-        trace << QString("%1%2 %3")
-                     .arg(record.selector)
-                     .arg(record.direction == UnitDirection::Write ? 'W' : 'R')
-                     .arg(hexOf(record.bytes.data(), record.bytes.size()));
+        trace << QString::asprintf("%d%c ", int(record.selector),
+                                   record.direction == UnitDirection::Write ? 'W' : 'R') +
+                     hexOf(record.bytes.data(), record.bytes.size());
     return trace.join(", ");
 }
 
 // Stands between the unit and the simulated camera, widens the window in which two requests could
 // meet, and counts those that do.
-class OverlapProbe final : public ExtensionUnitBackend {
-public:
+struct OverlapProbe final : ExtensionUnitBackend {
     explicit OverlapProbe(ExtensionUnitBackend &backend)
         : inner(backend) {}
     bool enumerate(std::vector<CaptureSourceInfo> &sources, PlatformFailure &failure) override {
@@ -73,8 +71,6 @@ public:
     }
     std::atomic<int> inFlight{0};
     std::atomic<int> overlaps{0};
-
-private:
     ExtensionUnitBackend &inner;
 };
 

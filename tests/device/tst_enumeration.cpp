@@ -95,18 +95,17 @@ private slots:
 
     void whichInputsAreCameras_data() {
         addColumns<QStringList, QString>({"inputs", "expected"});
+        using L = QStringList;
         QTest::newRow("microphone between two cameras")
-            << QStringList{"A|QX-M30-000", "M|Headset Microphone (QX)", "B|Kestrelon ZENTA 320"}
+            << L{"A|QX-M30-000", "M|Headset Microphone (QX)", "B|Kestrelon ZENTA 320"}
             << "0:QX-M30-000 2:Kestrelon ZENTA 320";
-        QTest::newRow("mic in any case") << QStringList{"A|usb mic array", "B|After"} << "1:After";
-        QTest::newRow("mic inside a word") << QStringList{"A|Dynamic Cam", "B|After"} << "1:After";
-        QTest::newRow("M-I-C is no mic")
-            << QStringList{"A|M-I-C Cam", "B|After"} << "0:M-I-C Cam 1:After";
-        QTest::newRow("unreadable takes no index")
-            << QStringList{"unreadable", "B|After"} << "0:After";
+        QTest::newRow("mic in any case") << L{"A|usb mic array", "B|After"} << "1:After";
+        QTest::newRow("mic inside a word") << L{"A|Dynamic Cam", "B|After"} << "1:After";
+        QTest::newRow("M-I-C is no mic") << L{"A|M-I-C Cam", "B|After"} << "0:M-I-C Cam 1:After";
+        QTest::newRow("unreadable takes no index") << L{"unreadable", "B|After"} << "0:After";
         QTest::newRow("no path, no name")
-            << QStringList{"|Virtual Camera", "|", "B|K"} << "0:Virtual Camera 2:K";
-        QTest::newRow("path without name") << QStringList{"A|"} << "0:";
+            << L{"|Virtual Camera", "|", "B|K"} << "0:Virtual Camera 2:K";
+        QTest::newRow("path without name") << L{"A|"} << "0:";
     }
     void whichInputsAreCameras() {
         QFETCH(QStringList, inputs);

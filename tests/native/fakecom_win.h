@@ -1,6 +1,6 @@
-// Hand-written COM objects standing in for what Windows hands the device layer: IKsControl, and a
-// media source whose kernel-streaming topology holds nodes of chosen types. Every request is
-// recorded with its bytes and lengths.
+// Hand-written COM objects standing in for what Windows hands the device layer: a capture filter
+// with IKsControl, IAMCameraControl and IAMVideoProcAmp, and a media source whose kernel-streaming
+// topology holds nodes of chosen types. Every request is recorded with its bytes and lengths.
 // The objects live on the test's stack: Release() never deletes, and `references` (1 for the
 // test's own) shows whether the code under test gave back every reference it took.
 #pragma once
@@ -8,7 +8,11 @@
 #include "control/kstopologyinfo_win.h"
 
 #include <QByteArray>
+#include <QMap>
+#include <QStringList>
 #include <QVector>
+
+#include <strmif.h>
 
 #include <cstring>
 #include <initializer_list>
@@ -71,6 +75,71 @@ struct KsControl : Object<IKsControl> {
     HRESULT STDMETHODCALLTYPE KsEvent(PKSEVENT, ULONG, LPVOID, ULONG, ULONG *) override {
         return E_NOTIMPL;
     }
+};
+
+// E_PROP_ID_UNSUPPORTED, which the cross-compiler's headers do not name.
+constexpr HRESULT kPropertyUnsupported = HRESULT(0x80070490u);
+
+// One property of IAMCameraControl or IAMVideoProcAmp: its range and capability flags, and its
+// value and flags now.
+struct Property {
+    LONG minimum, maximum, step, defaultValue, caps, value, flags;
+};
+
+// IAMCameraControl and IAMVideoProcAmp share their methods, so each is a part of its own with the
+// filter's identity and references. Every call is recorded ("Set 4 -6 2"); a property it does
+// not hold is not offered, and Set answers `answer`.
+template <typename Interface>
+struct PropertyPart : Interface {
+    IUnknown &filter;
+    HRESULT answer = S_OK;
+    QMap<LONG, Property> properties;
+    QStringList calls;
+
+    explicit PropertyPart(IUnknown &owner)
+        : filter(owner) {}
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
+        return filter.QueryInterface(iid, object);
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return filter.AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return filter.Release(); }
+    HRESULT STDMETHODCALLTYPE GetRange(LONG property, LONG *minimum, LONG *maximum, LONG *step,
+                                       LONG *defaultValue, LONG *caps) override {
+        const Property p = properties.value(property);
+        *minimum = p.minimum, *maximum = p.maximum, *step = p.step;
+        *defaultValue = p.defaultValue, *caps = p.caps;
+        return properties.contains(property) ? S_OK : kPropertyUnsupported;
+    }
+    HRESULT STDMETHODCALLTYPE Set(LONG property, LONG value, LONG flags) override {
+        calls << QString("Set %1 %2 %3").arg(property).arg(value).arg(flags);
+        if (SUCCEEDED(answer) && properties.contains(property))
+            properties[property].value = value, properties[property].flags = flags;
+        return properties.contains(property) ? answer : kPropertyUnsupported;
+    }
+    HRESULT STDMETHODCALLTYPE Get(LONG property, LONG *value, LONG *flags) override {
+        calls << QString("Get %1").arg(property);
+        *value = properties.value(property).value;
+        *flags = properties.value(property).flags;
+        return properties.contains(property) ? S_OK : kPropertyUnsupported;
+    }
+};
+
+// A bound capture filter; each interface can be withheld.
+struct Filter : Object<IUnknown> {
+    bool offersKsControl = true, offersCameraControl = true, offersVideoProcAmp = true;
+    KsControl ksControl;
+    PropertyPart<IAMCameraControl> cameraControl{*this};
+    PropertyPart<IAMVideoProcAmp> videoProcAmp{*this};
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void **object) override {
+        return query(iid, object,
+                     {{&IID_IUnknown, this},
+                      {&kIidKsControl, offersKsControl ? &ksControl : nullptr},
+                      {&IID_IAMCameraControl, offersCameraControl ? &cameraControl : nullptr},
+                      {&IID_IAMVideoProcAmp, offersVideoProcAmp ? &videoProcAmp : nullptr}});
+    }
+    // 2 when every reference taken was given back: the filter's and its IKsControl's own.
+    LONG heldReferences() const { return references + ksControl.references; }
 };
 
 // A media source whose topology lists `nodes`: each a type and the IKsControl of its instance.

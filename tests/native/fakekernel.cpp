@@ -42,12 +42,8 @@ std::string FakeKernel::nodeOf(int fd) const {
 
 void FakeKernel::addStream(int number, std::vector<std::uint32_t> formats, unsigned width,
                            unsigned height, unsigned padding, std::deque<FakeFrameStep> steps) {
-    FakeStream &stream = streams["video" + std::to_string(number)];
-    stream.formats = std::move(formats);
-    stream.width = width;
-    stream.height = height;
-    stream.padding = padding;
-    stream.steps = std::move(steps);
+    streams["video" + std::to_string(number)] = FakeStream{
+        std::move(formats), width, height, padding, std::move(steps), 0, 0, {}, false, false};
 }
 
 // Nodes of the tree that the test marks as refused fail to open as without permission.
@@ -225,15 +221,11 @@ int FakeKernel::answer(const std::string &node, unsigned long request, void *arg
     } else if (request == UVCIOC_CTRL_QUERY) {
         auto *query = static_cast<uvc_xu_control_query *>(argument);
         const bool set = query->query == UVC_SET_CUR;
-        call += QString("XU unit %1 selector %2 %3 %4")
-                    .arg(query->unit)
-                    .arg(query->selector)
-                    .arg(set                           ? "SET_CUR"
-                         : query->query == UVC_GET_CUR ? "GET_CUR"
-                                                       : "other")
-                    .arg(QByteArray(reinterpret_cast<char *>(query->data), query->size)
-                             .toHex(' ')
-                             .constData());
+        const QByteArray data(reinterpret_cast<char *>(query->data), query->size);
+        call +=
+            QString::asprintf("XU unit %d selector %d %s %s", query->unit, query->selector,
+                              set ? "SET_CUR" : (query->query == UVC_GET_CUR ? "GET_CUR" : "other"),
+                              data.toHex(' ').constData());
         error = unitErrno;
         if (!error && !set)
             std::memcpy(query->data, unitAnswer.data(),
@@ -247,13 +239,9 @@ int FakeKernel::answer(const std::string &node, unsigned long request, void *arg
                                 : io->dxfer_direction == SG_DXFER_FROM_DEV ? "from"
                                 : io->dxfer_direction == SG_DXFER_NONE     ? "none"
                                                                            : "?";
-        call += QString("SG_IO %1 %2 cdb %3 timeout %4")
-                    .arg(direction)
-                    .arg(io->dxfer_len)
-                    .arg(QByteArray(reinterpret_cast<char *>(io->cmdp), io->cmd_len)
-                             .toHex(' ')
-                             .constData())
-                    .arg(io->timeout);
+        const QByteArray cdb(reinterpret_cast<char *>(io->cmdp), io->cmd_len);
+        call += QString::asprintf("SG_IO %s %u cdb %s timeout %u", direction, io->dxfer_len,
+                                  cdb.toHex(' ').constData(), io->timeout);
         if (io->dxfer_direction == SG_DXFER_FROM_DEV)
             std::memset(io->dxferp, 0x5A, io->dxfer_len);
         io->host_status = sgHostStatus;

@@ -59,11 +59,9 @@ bool FakeKernel::answerStream(FakeStream &s, const std::string &node, unsigned l
     } else if (request == VIDIOC_G_FMT || request == VIDIOC_S_FMT) {
         auto &pix = static_cast<v4l2_format *>(argument)->fmt.pix;
         if (request == VIDIOC_S_FMT) {
-            calls << QString("%1 S_FMT %2 %3x%4")
-                         .arg(QString::fromStdString(node),
-                              QString::fromLatin1(reinterpret_cast<char *>(&pix.pixelformat), 4))
-                         .arg(pix.width)
-                         .arg(pix.height);
+            calls << QString::asprintf("%s S_FMT %.4s %ux%u", node.c_str(),
+                                       reinterpret_cast<char *>(&pix.pixelformat), pix.width,
+                                       pix.height);
             const bool offered = std::count(s.formats.begin(), s.formats.end(), pix.pixelformat);
             s.format = offered ? pix.pixelformat : s.formats.front();
         }

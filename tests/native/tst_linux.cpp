@@ -58,12 +58,9 @@ QByteArray descriptorsWithUnit() {
 QString summary(const std::vector<VideoInputInfo> &inputs) {
     QStringList items;
     for (std::size_t i = 0; i < inputs.size(); ++i)
-        items << QString("%1:%2:%3")
-                     .arg(i)
-                     .arg(inputs[i].hasFriendlyName ? QString::fromStdString(inputs[i].friendlyName)
-                                                    : "-")
-                     .arg(inputs[i].hasDevicePath ? QString::fromStdString(inputs[i].devicePath)
-                                                  : "-");
+        items << QString::asprintf("%zu:%s:%s", i,
+                                   inputs[i].hasFriendlyName ? inputs[i].friendlyName.c_str() : "-",
+                                   inputs[i].hasDevicePath ? inputs[i].devicePath.c_str() : "-");
     return items.join(' ');
 }
 // A red MJPG frame of 64 x 36 pixels; a cut one lacks its second half.
@@ -84,68 +81,49 @@ const Formats mjpgAndYuyv{V4L2_PIX_FMT_MJPEG, V4L2_PIX_FMT_YUYV};
 const FakeFrameStep yuyvPattern{{235, 128, 16, 128, 81,  90,  81,  240, 0, 0, 0, 0,
                                  41,  240, 41, 110, 126, 128, 126, 128, 0, 0, 0, 0}};
 
+// A control as uvcvideo describes it, at its default value.
+FakeKernel::ExtControl control(unsigned id, const char *name, int minimum, int maximum, int step,
+                               int defaultValue, unsigned flags = 0,
+                               unsigned type = V4L2_CTRL_TYPE_INTEGER,
+                               std::map<int, std::string> menu = {}) {
+    return {id, type, name, minimum, maximum, step, defaultValue, flags, menu, defaultValue};
+}
+
 // The picture controls as uvcvideo offers them for the family's Processing Unit and exposure,
 // beside the controls that are not picture controls.
 std::vector<FakeKernel::ExtControl> pictureControls() {
-    using C = FakeKernel::ExtControl;
-    const unsigned integer = V4L2_CTRL_TYPE_INTEGER;
-    C brightness{V4L2_CID_BRIGHTNESS, integer, "Brightness", -64, 64, 1, 0, 0, {}, 0};
-    C hue{V4L2_CID_HUE, integer, "Hue", -40, 40, 1, 0, V4L2_CTRL_FLAG_DISABLED, {}, 0};
-    C wbAuto{V4L2_CID_AUTO_WHITE_BALANCE,
-             V4L2_CTRL_TYPE_BOOLEAN,
-             "White Balance, Automatic",
-             0,
-             1,
-             1,
-             1,
-             0,
-             {},
-             1};
-    C wbTemperature{V4L2_CID_WHITE_BALANCE_TEMPERATURE,
-                    integer,
-                    "White Balance Temperature",
-                    2800,
-                    6500,
-                    10,
-                    4600,
-                    0,
-                    {},
-                    4600};
-    C gain{V4L2_CID_GAIN, integer, "Gain", 0, 100, 1, 0, V4L2_CTRL_FLAG_READ_ONLY, {}, 0};
-    C autoExposure{V4L2_CID_EXPOSURE_AUTO,
-                   V4L2_CTRL_TYPE_MENU,
-                   "Auto Exposure",
-                   0,
-                   3,
-                   1,
-                   3,
-                   0,
-                   {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}},
-                   3};
-    C exposure{V4L2_CID_EXPOSURE_ABSOLUTE,
-               integer,
-               "Exposure Time, Absolute",
-               3,
-               2047,
-               1,
-               156,
-               0,
-               {},
-               156};
-    C pan{V4L2_CID_PAN_ABSOLUTE, integer, "Pan, Absolute", -612000, 612000, 3600, 0, 0, {}, 0};
-    C vendor{V4L2_CID_CAMERA_CLASS_BASE + 0x100,
-             V4L2_CTRL_TYPE_INTEGER_MENU,
-             "Lens Mode",
-             0,
-             1,
-             1,
-             0,
-             0,
-             {{0, ""}, {1, ""}},
-             0};
-    C privacy{V4L2_CID_PRIVACY, V4L2_CTRL_TYPE_BUTTON, "Privacy", 0, 0, 0, 0, 0, {}, 0};
-    return {brightness,   hue,      wbAuto,  wbTemperature, gain,
-            autoExposure, exposure, privacy, pan,           vendor};
+    return {control(V4L2_CID_BRIGHTNESS, "Brightness", -64, 64, 1, 0),
+            control(V4L2_CID_HUE, "Hue", -40, 40, 1, 0, V4L2_CTRL_FLAG_DISABLED),
+            control(V4L2_CID_AUTO_WHITE_BALANCE, "White Balance, Automatic", 0, 1, 1, 1, 0,
+                    V4L2_CTRL_TYPE_BOOLEAN),
+            control(V4L2_CID_WHITE_BALANCE_TEMPERATURE, "White Balance Temperature", 2800, 6500, 10,
+                    4600),
+            control(V4L2_CID_GAIN, "Gain", 0, 100, 1, 0, V4L2_CTRL_FLAG_READ_ONLY),
+            control(V4L2_CID_EXPOSURE_AUTO, "Auto Exposure", 0, 3, 1, 3, 0, V4L2_CTRL_TYPE_MENU,
+                    {{1, "Manual Mode"}, {3, "Aperture Priority Mode"}}),
+            control(V4L2_CID_EXPOSURE_ABSOLUTE, "Exposure Time, Absolute", 3, 2047, 1, 156),
+            control(V4L2_CID_PRIVACY, "Privacy", 0, 0, 0, 0, 0, V4L2_CTRL_TYPE_BUTTON),
+            control(V4L2_CID_PAN_ABSOLUTE, "Pan, Absolute", -612000, 612000, 3600, 0),
+            control(V4L2_CID_CAMERA_CLASS_BASE + 0x100, "Lens Mode", 0, 1, 1, 0, 0,
+                    V4L2_CTRL_TYPE_INTEGER_MENU, {{0, ""}, {1, ""}})};
+}
+
+// A row of pictureWritesAreCheckedFirst: the value written, its outcome, what went to the driver
+// ("" nothing) and the message (not compared when ""); the flags of the two manual controls and
+// the driver's answer to a write.
+void writeRow(const char *name, const char *control, int value, PictureStatus status,
+              const char *sent = "", const char *message = "", unsigned flags = 0,
+              int kernelErrno = 0) {
+    QTest::newRow(name) << QString(control) << value << flags << kernelErrno << status
+                        << QString(sent) << QString(message);
+}
+
+// A row of stream: MJPG is asked for first, then the fallback negotiated if any.
+void streamRow(const char *name, const Steps &steps, int pictures, int damagedLines = 0,
+               bool lost = false, const Formats &formats = mjpgAndYuyv,
+               const QString &fallback = "", const QStringList &pixels = {}) {
+    QTest::newRow(name) << formats << steps << "video0 S_FMT MJPG 1920x1080" + fallback << pictures
+                        << damagedLines << lost << pixels;
 }
 } // namespace
 
@@ -159,6 +137,7 @@ class TestLinux : public QObject {
 
     LinuxDeviceRoots roots() const { return {kernel->sysfs(), kernel->dev()}; }
     std::string firstName() const { return nameFor(0x1d6b, 0x0104, 0, "1-1"); }
+    QString firstId() const { return deviceIdFromPath(QString::fromStdString(firstName())); }
 
 private slots:
     void init() {
@@ -178,6 +157,7 @@ private slots:
         installFrameCaptureFactory(nullptr);
         installVideoInputBackend(nullptr);
         installExtensionUnitBackend(nullptr);
+        installPictureControlBackend(nullptr);
         kernel.reset();
     }
 
@@ -258,7 +238,7 @@ private slots:
     void extensionUnitRequests() {
         auto backend = makeLinuxExtensionUnitBackend(roots(), queryV4l2Capabilities);
         installExtensionUnitBackend(backend.get());
-        const QString id = deviceIdFromPath(QString::fromStdString(firstName()));
+        const QString id = firstId();
         UVCExtensionUnit unit;
         QVERIFY(unit.InitVideoDevice(id, "QX-M30-000"));
         QVERIFY(unit.setTrackingMode(3));
@@ -290,8 +270,7 @@ private slots:
         QCOMPARE(sources.size(), std::size_t(3));
         QVERIFY(QFile::remove(QString::fromStdString(kernel->devNode(0))));
         QVERIFY(!backend->activate(0, failure));
-        QCOMPARE(QString::fromStdString(failure.step) + " " +
-                     QString::number(uint(failure.status), 16),
+        QCOMPARE(QString::asprintf("%s %x", failure.step.c_str(), unsigned(failure.status)),
                  QString("Activating video device 80070013"));
     }
 
@@ -299,25 +278,17 @@ private slots:
         kernel->extControls = pictureControls();
         auto backend = makeLinuxPictureControlBackend(roots(), queryV4l2Capabilities);
         QVERIFY(!backend->open("vid_1d6b&pid_0104&mi_00#nothing-here"));
-        auto device = backend->open(
-            deviceIdFromPath(QString::fromStdString(firstName())).toUpper().toStdString());
+        auto device = backend->open(firstId().toUpper().toStdString());
         QVERIFY(device);
         QStringList described;
         for (const PictureControlInfo &info : device->query()) {
             QStringList menu;
             for (const PictureMenuEntry &entry : info.menu)
                 menu << QString("%1=%2").arg(entry.value).arg(entry.label.c_str());
-            described << QString("%1 %2..%3/%4 (%5) %6%7%8 [%9] %10")
-                             .arg(info.name.c_str())
-                             .arg(info.minimum)
-                             .arg(info.maximum)
-                             .arg(info.step)
-                             .arg(info.defaultValue)
-                             .arg(info.disabled ? "D" : "-")
-                             .arg(info.readOnly ? "R" : "-")
-                             .arg(info.inactive ? "I" : "-")
-                             .arg(menu.join(','))
-                             .arg(info.unit.c_str());
+            described << QString::asprintf(
+                "%s %d..%d/%d (%d) %s%s%s [%s] %s", info.name.c_str(), info.minimum, info.maximum,
+                info.step, info.defaultValue, info.disabled ? "D" : "-", info.readOnly ? "R" : "-",
+                info.inactive ? "I" : "-", menu.join(',').toUtf8().constData(), info.unit.c_str());
         }
         // Pan stays with the Control page, a button is no picture control; a menu leaves out
         // the entries the driver skips; an integer menu is labelled by its numbers.
@@ -339,60 +310,42 @@ private slots:
     void pictureWritesAreCheckedFirst_data() {
         addColumns<QString, int, unsigned, int, PictureStatus, QString, QString>(
             {"control", "value", "flags", "kernelErrno", "status", "sent", "message"});
-        const unsigned none = 0;
         const unsigned inactive = V4L2_CTRL_FLAG_INACTIVE;
-        QTest::newRow("in range") << "brightness" << 20 << none << 0 << PictureStatus::Done
-                                  << "980900=20"
-                                  << "";
-        QTest::newRow("lowest") << "brightness" << -64 << none << 0 << PictureStatus::Done
-                                << "980900=-64"
-                                << "";
-        QTest::newRow("above the range, which the driver would clamp")
-            << "brightness" << 99 << none << 0 << PictureStatus::OutOfRange << ""
-            << "brightness must be between -64 and 64; 99 is outside that range.";
-        QTest::newRow("below the range")
-            << "brightness" << -65 << none << 0 << PictureStatus::OutOfRange << ""
-            << "";
-        QTest::newRow("between two steps")
-            << "white-balance-temperature" << 5005 << none << 0 << PictureStatus::OffStep << ""
-            << "white-balance-temperature moves in steps of 10 from 2800; 5005 is between two "
-               "steps.";
-        QTest::newRow("on a step") << "white-balance-temperature" << 5010 << none << 0
-                                   << PictureStatus::Done << "98091a=5010"
-                                   << "";
-        QTest::newRow("inactive under its automatic master")
-            << "white-balance-temperature" << 5000 << inactive << 0 << PictureStatus::Inactive << ""
-            << "white-balance-temperature is set by the camera while white-balance-automatic is "
-               "on; set white-balance-automatic to 0 first.";
-        QTest::newRow("exposure under aperture priority")
-            << "exposure-time" << 300 << inactive << 0 << PictureStatus::Inactive << ""
-            << "exposure-time is set by the camera while auto-exposure is on; set auto-exposure "
-               "to 1 (Manual Mode) first.";
-        QTest::newRow("a menu value the driver skips")
-            << "auto-exposure" << 2 << none << 0 << PictureStatus::NotInMenu << ""
-            << "auto-exposure takes one of 1 (Manual Mode), 3 (Aperture Priority Mode); 2 is "
-               "not one of them.";
-        QTest::newRow("a menu value")
-            << "auto-exposure" << 1 << none << 0 << PictureStatus::Done << "9a0901=1"
-            << "";
-        QTest::newRow("read-only") << "gain" << 10 << none << 0 << PictureStatus::ReadOnly << ""
-                                   << "";
-        QTest::newRow("disabled") << "hue" << 0 << none << 0 << PictureStatus::UnknownControl << ""
-                                  << "";
-        QTest::newRow("movement") << "pan-absolute" << 0 << none << 0
-                                  << PictureStatus::UnknownControl << ""
-                                  << "";
-        QTest::newRow("inactive by the time it arrives")
-            << "white-balance-temperature" << 5000 << none << EACCES << PictureStatus::Refused
-            << "98091a=5000"
-            << "The camera refused white-balance-temperature = 5000 (VIDIOC_S_EXT_CTRLS: "
-               "inactive, its automatic control is on).";
-        QTest::newRow("wrong state in the camera")
-            << "exposure-time" << 300 << none << EILSEQ << PictureStatus::Refused << "9a0902=300"
-            << "";
-        QTest::newRow("out of range in the driver")
-            << "brightness" << 5 << none << ERANGE << PictureStatus::Refused << "980900=5"
-            << "";
+        using S = PictureStatus;
+        writeRow("in range", "brightness", 20, S::Done, "980900=20");
+        writeRow("lowest", "brightness", -64, S::Done, "980900=-64");
+        writeRow("above the range, which the driver would clamp", "brightness", 99, S::OutOfRange,
+                 "", "brightness must be between -64 and 64; 99 is outside that range.");
+        writeRow("below the range", "brightness", -65, S::OutOfRange);
+        writeRow("between two steps", "white-balance-temperature", 5005, S::OffStep, "",
+                 "white-balance-temperature moves in steps of 10 from 2800; 5005 is between two "
+                 "steps.");
+        writeRow("on a step", "white-balance-temperature", 5010, S::Done, "98091a=5010");
+        writeRow("inactive under its automatic master", "white-balance-temperature", 5000,
+                 S::Inactive, "",
+                 "white-balance-temperature is set by the camera while white-balance-automatic is "
+                 "on; set white-balance-automatic to 0 first.",
+                 inactive);
+        writeRow("exposure under aperture priority", "exposure-time", 300, S::Inactive, "",
+                 "exposure-time is set by the camera while auto-exposure is on; set auto-exposure "
+                 "to 1 (Manual Mode) first.",
+                 inactive);
+        writeRow("a menu value the driver skips", "auto-exposure", 2, S::NotInMenu, "",
+                 "auto-exposure takes one of 1 (Manual Mode), 3 (Aperture Priority Mode); 2 is "
+                 "not one of them.");
+        writeRow("a menu value", "auto-exposure", 1, S::Done, "9a0901=1");
+        writeRow("read-only", "gain", 10, S::ReadOnly);
+        writeRow("disabled", "hue", 0, S::UnknownControl);
+        writeRow("movement", "pan-absolute", 0, S::UnknownControl);
+        writeRow("inactive by the time it arrives", "white-balance-temperature", 5000, S::Refused,
+                 "98091a=5000",
+                 "The camera refused white-balance-temperature = 5000 (VIDIOC_S_EXT_CTRLS: "
+                 "inactive, its automatic control is on).",
+                 0, EACCES);
+        writeRow("wrong state in the camera", "exposure-time", 300, S::Refused, "9a0902=300", "", 0,
+                 EILSEQ);
+        writeRow("out of range in the driver", "brightness", 5, S::Refused, "980900=5", "", 0,
+                 ERANGE);
     }
     void pictureWritesAreCheckedFirst() {
         QFETCH(QString, control);
@@ -413,7 +366,7 @@ private slots:
         auto backend = makeLinuxPictureControlBackend(roots(), queryV4l2Capabilities);
         installPictureControlBackend(backend.get());
         PictureSettings settings;
-        QVERIFY(settings.open(deviceIdFromPath(QString::fromStdString(firstName()))));
+        QVERIFY(settings.open(firstId()));
         const PictureOutcome outcome = settings.write(control, value);
         QCOMPARE(outcome.status, status);
         if (!message.isEmpty())
@@ -424,7 +377,6 @@ private slots:
                                         : QStringList{"video0 S_EXT_CTRLS which 0 " + sent});
         // A write that went through is read back from the driver.
         QCOMPARE(outcome.value, outcome.ok() ? std::optional<int>(value) : std::nullopt);
-        installPictureControlBackend(nullptr);
     }
 
     // A reset writes each default the control takes; a default the driver reports outside the
@@ -442,11 +394,10 @@ private slots:
         auto backend = makeLinuxPictureControlBackend(roots(), queryV4l2Capabilities);
         installPictureControlBackend(backend.get());
         PictureSettings settings;
-        QVERIFY(settings.open(deviceIdFromPath(QString::fromStdString(firstName()))));
+        QVERIFY(settings.open(firstId()));
         QVERIFY(settings.reset().ok());
         QCOMPARE(kernel->calls.filter("S_EXT_CTRLS"),
                  QStringList{"video0 S_EXT_CTRLS which 0 980900=0"});
-        installPictureControlBackend(nullptr);
     }
 
     // A camera's node that this user may not open is logged once with the fix and announced;
@@ -527,21 +478,14 @@ private slots:
         // formats: offered, the fallback first; pixels: of the first picture (none: red)
         addColumns<Formats, Steps, QString, int, int, bool, QStringList>(
             {"formats", "steps", "negotiated", "pictures", "damagedLines", "gone", "pixels"});
-        const QString mjpg = "video0 S_FMT MJPG 1920x1080";
-        QTest::newRow("one flagged damaged") << mjpgAndYuyv << Steps{red(), red(true), red()}
-                                             << mjpg << 2 << 1 << false << QStringList();
-        QTest::newRow("one cut short") << mjpgAndYuyv << Steps{red(false, true), red()} << mjpg << 1
-                                       << 1 << false << QStringList();
-        QTest::newRow("woken without a frame")
-            << mjpgAndYuyv << Steps{again, red(), again, again, red()} << mjpg << 2 << 0 << false
-            << QStringList();
-        QTest::newRow("camera gone mid-stream") << mjpgAndYuyv << Steps{red(), red(), gone, red()}
-                                                << mjpg << 2 << 0 << true << QStringList();
-        QTest::newRow("YUYV where MJPG is missing")
-            << Formats{V4L2_PIX_FMT_YUYV} << Steps{yuyvPattern}
-            << mjpg + ", video0 S_FMT YUYV 1920x1080" << 1 << 0 << false
-            << QStringList{"#ffffff", "#000000", "#ff0000", "#ff0000",
-                           "#0000ff", "#0000ff", "#808080", "#808080"};
+        streamRow("one flagged damaged", Steps{red(), red(true), red()}, 2, 1);
+        streamRow("one cut short", Steps{red(false, true), red()}, 1, 1);
+        streamRow("woken without a frame", Steps{again, red(), again, again, red()}, 2);
+        streamRow("camera gone mid-stream", Steps{red(), red(), gone, red()}, 2, 0, true);
+        streamRow("YUYV where MJPG is missing", Steps{yuyvPattern}, 1, 0, false,
+                  Formats{V4L2_PIX_FMT_YUYV}, ", video0 S_FMT YUYV 1920x1080",
+                  {"#ffffff", "#000000", "#ff0000", "#ff0000", "#0000ff", "#0000ff", "#808080",
+                   "#808080"});
     }
     void stream() {
         QFETCH(Formats, formats);

@@ -1,13 +1,16 @@
 // The Windows side of the seams: as a machine without cameras or SCSI disks shows it (the test run
 // under wine), enumeration and search find nothing, device-change broadcasts are filtered down to
 // capture interfaces, and the watcher searches from a COM apartment of its own; at the API
-// boundary, hand-written COM objects take the extension unit's requests, and a table of stand-ins
-// for the Win32 volume functions the SCSI pass-through requests of an upgrade, byte for byte.
+// boundary, hand-written COM objects take the requests of the extension unit, the camera controls
+// and the picture controls, and a table of stand-ins for the Win32 volume functions the SCSI
+// pass-through requests of an upgrade, byte for byte.
 #include "app/nativebackends.h"
 #include "common/workerthread.h"
 #include "control/ksrequests.h"
 #include "control/mediafoundationunit_win.h"
+#include "control/picturecontrols_win.h"
 #include "control/uvcextensionunit.h"
+#include "device/directshowcontrols_win.h"
 #include "device/dshowcamerawrapper.h"
 #include "device/hotplugsource.h"
 #include "testsupport/testsupport.h"
@@ -38,6 +41,7 @@ enum class NodeKind { Camera, ForeignUnit, OurUnit, BrokenUnit };
 Q_DECLARE_METATYPE(QVector<NodeKind>)
 Q_DECLARE_METATYPE(ScsiDirection)
 Q_DECLARE_METATYPE(UpdaterDeviceState)
+Q_DECLARE_METATYPE(CameraControlId)
 
 namespace {
 constexpr HRESULT kDeviceFailure = HRESULT(0x8007001Fu); // ERROR_GEN_FAILURE
@@ -255,6 +259,115 @@ private slots:
         for (const fakecom::KsControl &control : controls)
             references += control.references;
         QCOMPARE(references, LONG(2 + nodes.size())); // every reference taken was given back
+    }
+
+    // Pan, tilt and zoom: one 40-byte record as property and data, the value read back from it.
+    void cameraControls_data() {
+        addColumns<CameraControlId, bool, HRESULT, bool, qint32, QString>(
+            {"control", "write", "answer", "offered", "valueAfter", "reason"});
+        QTest::newRow("read pan") << CameraControlId::Pan << false << S_OK << true << -36 << "";
+        QTest::newRow("write zoom") << CameraControlId::Zoom << true << S_OK << true << 250 << "";
+        QTest::newRow("write tilt refused") << CameraControlId::Tilt << true << kDeviceFailure
+                                            << true << 250 << "KsProperty: 0x8007001F";
+        QTest::newRow("without IKsControl") << CameraControlId::Zoom << true << S_OK << false << 250
+                                            << "the filter offers no IKsControl";
+    }
+    void cameraControls() {
+        QFETCH(CameraControlId, control);
+        QFETCH(bool, write);
+        QFETCH(HRESULT, answer);
+        QFETCH(bool, offered);
+        QFETCH(qint32, valueAfter);
+        QFETCH(QString, reason);
+        fakecom::Filter filter;
+        filter.offersKsControl = offered;
+        filter.ksControl.answer = answer;
+        const std::uint32_t flags = write ? kPropertyTypeSet : kPropertyTypeGet;
+        filter.ksControl.reply =
+            bytes(encodeCameraControlRecord(std::uint32_t(control), flags, -36));
+        std::string why;
+        std::int32_t value = 250;
+        {
+            auto controls = createDirectShowControls(&filter);
+            QCOMPARE(write ? controls->set(control, value, why) : controls->get(control, value),
+                     reason.isEmpty());
+        }
+        QCOMPARE(value, valueAfter);
+        QCOMPARE(QString::fromStdString(why), reason);
+        QCOMPARE(filter.ksControl.calls.size(), int(offered));
+        if (offered)
+            QCOMPARE(filter.ksControl.calls[0].property,
+                     bytes(encodeCameraControlRecord(std::uint32_t(control), flags, 250)));
+        QCOMPARE(filter.heldReferences(), LONG(2));
+    }
+
+    // The picture controls as IAMVideoProcAmp and IAMCameraControl describe them: a property that
+    // may be automatic gives its automatic control first, exposure is a menu of times in 100 µs
+    // (2^-11 s .. 2^-3 s), and a write keeps the half (value or flag) it does not change.
+    void pictureControls_data() {
+        addColumns<QString, qint32, HRESULT, QStringList, QString>(
+            {"control", "value", "answer", "calls", "reason"});
+        QTest::newRow("exposure time by hand")
+            << "exposure-time" << 313 << S_OK << QStringList{"Get 4", "Set 4 -5 2"} << "";
+        QTest::newRow("aperture priority")
+            << "auto-exposure" << 3 << S_OK << QStringList{"Get 4", "Set 4 -6 1"} << "";
+        QTest::newRow("white balance by hand")
+            << "white-balance-automatic" << 0 << S_OK << QStringList{"Get 7", "Set 7 5000 2"} << "";
+        QTest::newRow("brightness refused")
+            << "brightness" << 30 << kDeviceFailure << QStringList{"Get 0", "Set 0 30 2"}
+            << "Set: 0x8007001F";
+    }
+    void pictureControls() {
+        QFETCH(QString, control);
+        QFETCH(qint32, value);
+        QFETCH(HRESULT, answer);
+        QFETCH(QStringList, calls);
+        QFETCH(QString, reason);
+        fakecom::Filter filter;
+        const LONG manual = VideoProcAmp_Flags_Manual, automatic = VideoProcAmp_Flags_Auto;
+        filter.videoProcAmp.properties = {
+            {VideoProcAmp_Brightness, {-64, 64, 1, 0, manual, 20, manual}},
+            {VideoProcAmp_WhiteBalance, {2800, 6500, 10, 4600, manual | automatic, 5000, 1}}};
+        filter.cameraControl.properties = {
+            {CameraControl_Exposure, {-11, -3, 1, -6, manual | automatic, -6, automatic}}};
+        filter.videoProcAmp.answer = answer;
+        {
+            auto device = createDirectShowPictureControls(&filter);
+            QStringList offered;
+            QMap<QString, std::uint32_t> ids;
+            for (const PictureControlInfo &info : device->query()) {
+                QStringList menu;
+                for (const PictureMenuEntry &entry : info.menu)
+                    menu << QString::number(entry.value);
+                offered << QString("%1 %2..%3/%4 =%5%6 %7")
+                               .arg(info.name.c_str())
+                               .arg(info.minimum)
+                               .arg(info.maximum)
+                               .arg(info.step)
+                               .arg(info.defaultValue)
+                               .arg(info.inactive ? " inactive" : "", menu.join(','));
+                ids[info.name.c_str()] = info.id;
+            }
+            QCOMPARE(offered,
+                     (QStringList{"brightness -64..64/1 =0 ", "white-balance-automatic 0..1/1 =1 ",
+                                  "white-balance-temperature 2800..6500/10 =4600 inactive ",
+                                  "auto-exposure 1..3/1 =3 1,3",
+                                  "exposure-time 5..1250/1 =156 inactive "
+                                  "5,10,20,39,78,156,313,625,1250"}));
+            std::int32_t exposure = 0, mode = 0;
+            std::string why;
+            QVERIFY(device->read(ids["exposure-time"], exposure, why) &&
+                    device->read(ids["auto-exposure"], mode, why));
+            QCOMPARE(QPair(exposure, mode), QPair(156, 3));
+            filter.videoProcAmp.calls.clear();
+            filter.cameraControl.calls.clear();
+            QCOMPARE(device->write(ids[control], value, why), reason.isEmpty());
+            QCOMPARE(QString::fromStdString(why), reason);
+        }
+        QCOMPARE(filter.videoProcAmp.calls + filter.cameraControl.calls, calls);
+        QCOMPARE(filter.heldReferences(), LONG(2));
+        filter.offersVideoProcAmp = filter.offersCameraControl = false;
+        QVERIFY(!createDirectShowPictureControls(&filter));
     }
 
     // INQUIRY goes in as the bare header and comes back with the answer in the data area; a vendor

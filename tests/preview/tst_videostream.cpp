@@ -26,8 +26,7 @@ struct Script {
     std::atomic<bool> released{false};
 };
 
-class ScriptedCapture final : public FrameCapture {
-public:
+struct ScriptedCapture final : FrameCapture {
     explicit ScriptedCapture(std::shared_ptr<Script> shared)
         : script(std::move(shared)) {}
     ~ScriptedCapture() override { script->released = true; }
@@ -52,8 +51,6 @@ public:
             frame.bytes.push_back(i % channels == 3 ? 255 : n * 10 * (i % channels + 1));
         return true;
     }
-
-private:
     std::shared_ptr<Script> script;
 };
 

@@ -190,6 +190,24 @@ private slots:
         QVERIFY(!DShowCameraWrapper().setCameraControl(3, 200));
     }
 
+    // Where the system has no way to extension units, the camera still shows its picture and
+    // moves; its own settings stay disabled, and its unit is never asked.
+    void withoutExtensionUnits() {
+        f->bus.setExtensionUnitsUnreachable(true);
+        openOn({0, 1, 1, 1, 1, 0});
+        QVERIFY(f->access().controlsReady());
+        const QStringList own = {"comboBoxAntiFlicker", "comboBoxMic",         "btnHDR",
+                                 "btnRestoreDefaults",  "comboBoxTrackMode",   "btnUpgrade",
+                                 "comboBoxTrackEffect", "comboBoxTrackSpeend", "sliderZoom"};
+        QCOMPARE(f->enabled(own), QStringList{"sliderZoom"});
+        f->child<QSlider>("sliderZoom")->setValue(300);
+        QCOMPARE(f->camera->position().zoom, 300);
+        QCOMPARE(f->enabled(kPad), kPad);
+        leftPress(f->child<QLabel>("labelCamera"));
+        QTRY_VERIFY(f->access().previewWorkerRunning());
+        QCOMPARE(f->camera->xuLog().size(), std::size_t(0));
+    }
+
     void failedWritesAndRestore() {
         openOn({1, 1, 1, 1, 1, 0});
         SimCameraFaults faults;

@@ -4,6 +4,7 @@
 // message texts in the message box; every control has a name for screen readers. And the window
 // from the keyboard: the tab order of each page, Escape on the dialogs.
 #include "app/language.h"
+#include "ui/picturepage.h"
 #include "upgrade/formabnormal.h"
 #include "upgrade/formupgrade.h"
 #include "windowfixture.h"
@@ -95,6 +96,8 @@ private slots:
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
         f->child<QAbstractButton>("btnNavPicture")->click();
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
+        QCOMPARE(f->child<QComboBox>("comboBoxPicture_auto-exposure")->currentText(),
+                 PicturePage::tr("Aperture Priority Mode")); // the driver's words, translated
         f->child<QAbstractButton>("btnNavSupport")->click();
         QVERIFY_NONE(problems(&window) + missingGlyphs(&window));
     }

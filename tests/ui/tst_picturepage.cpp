@@ -17,10 +17,8 @@ class TestPicturePage : public QObject {
     QStringList writes() {
         QStringList found;
         for (const SimPictureRecord &record : f->camera->pictureLog())
-            found << QString("%1=%2 %3")
-                         .arg(record.name.c_str())
-                         .arg(record.value)
-                         .arg(record.result.c_str());
+            found << QString::asprintf("%s=%d %s", record.name.c_str(), record.value,
+                                       record.result.c_str());
         f->camera->clearLogs();
         return found;
     }
@@ -75,14 +73,13 @@ private slots:
     void automaticDisablesManual_data() {
         addColumns<QString, QString, QString, QString>(
             {"master", "manual", "masterWrite", "manualWrite"});
-        QTest::newRow("white balance") << "white-balance-automatic"
-                                       << "white-balance-temperature"
-                                       << "white-balance-automatic=0 stored"
-                                       << "white-balance-temperature=2810 stored";
-        QTest::newRow("exposure") << "auto-exposure"
-                                  << "exposure-time"
-                                  << "auto-exposure=1 stored"
-                                  << "exposure-time=4 stored";
+        QTest::newRow("white balance")
+            << QString("white-balance-automatic") << QString("white-balance-temperature")
+            << QString("white-balance-automatic=0 stored")
+            << QString("white-balance-temperature=2810 stored");
+        QTest::newRow("exposure") << QString("auto-exposure") << QString("exposure-time")
+                                  << QString("auto-exposure=1 stored")
+                                  << QString("exposure-time=4 stored");
     }
     void automaticDisablesManual() {
         QFETCH(QString, master);

@@ -45,12 +45,11 @@ private slots:
         addColumns<QString, QString, QStringList>({"selection", "expected", "enabled"});
         const QStringList narrowed{"comboBoxMic", "btnRestoreDefaults", "btnUpgrade"};
         const QString own = "ZENTA 310, ZENTA 320, ZENTA 325";
-        QTest::newRow("QX line") << "user=0"
-                                 << "QX-M30-000" << kControls;
+        QTest::newRow("QX line") << QString("user=0") << QString("QX-M30-000") << kControls;
         QTest::newRow("own line: ZENTA 310 first, narrowed") << "user=1" << own << narrowed;
         QTest::newRow("the system's") << "system=1" << own << narrowed;
-        QTest::newRow("the user's over the system's") << "system=1 user=0"
-                                                      << "QX-M30-000" << kControls;
+        QTest::newRow("the user's over the system's")
+            << QString("system=1 user=0") << QString("QX-M30-000") << kControls;
         QTest::newRow("beside the program over the user's") << "user=0 beside=1" << own << narrowed;
     }
     void cameraList() {
@@ -183,14 +182,13 @@ private slots:
             QCOMPARE(corner().red(), qRound(undimmed.red() * 0.3));
         MaskWidget::setOpacityProbe(nullptr);
         QStringList countdown;
+        const QLabel *seconds = box.findChild<QLabel *>("labelCountdown");
         for (int tick = 0; tick < 6 && box.isVisible(); ++tick) {
-            countdown << box.findChild<QLabel *>("labelCountdown")
-                             ->text()
-                             .remove(QRegularExpression("\\D"));
+            countdown << seconds->text().remove(QRegularExpression("\\D"));
             box.slotOnTimeout();
         }
-        QCOMPARE(countdown,
-                 (QStringList{"5", "5", "4", "3", "2", "1"})); // closes at the sixth tick
+        // It closes at the sixth tick.
+        QCOMPARE(countdown, (QStringList{"5", "5", "4", "3", "2", "1"}));
         QCOMPARE(box.result(), int(QDialog::Accepted));
         FormCustomizeMessagebox plain("text", 0, false);
         plain.show();
@@ -225,13 +223,11 @@ private slots:
         QCOMPARE(f->bus.openHandles(), 0);
         QVERIFY(!QFile::exists(settingsPath("beside"))); // nothing is written beside the program
         QSettings saved(settingsPath(), QSettings::IniFormat);
-        QCOMPARE(QString("%1 %2 %3 %4 %5")
-                     .arg(saved.value("window/left").toString(),
-                          saved.value("window/top").toString(),
-                          saved.value("window/width").toString(),
-                          saved.value("window/height").toString(),
-                          saved.value("style/index").toString()),
-                 QString("%1 %2 1100 760 1").arg(frame.x()).arg(frame.y()));
+        QStringList values;
+        for (const char *key :
+             {"window/left", "window/top", "window/width", "window/height", "style/index"})
+            values << saved.value(key).toString();
+        QCOMPARE(values.join(' '), QString("%1 %2 1100 760 1").arg(frame.x()).arg(frame.y()));
     }
 
     void themesAndSavedPlace_data() {
@@ -249,11 +245,10 @@ private slots:
         QFETCH(bool, restored);
         {
             QSettings settings(settingsPath(), QSettings::IniFormat);
-            for (const auto &[key, value] : {std::pair{"left", saved.x()},
-                                             {"top", saved.y()},
-                                             {"width", saved.width()},
-                                             {"height", saved.height()}})
-                settings.setValue(QString("window/") + key, value);
+            settings.setValue("window/left", saved.x());
+            settings.setValue("window/top", saved.y());
+            settings.setValue("window/width", saved.width());
+            settings.setValue("window/height", saved.height());
             settings.setValue("style/index", 1);
         }
         static int screenCount;

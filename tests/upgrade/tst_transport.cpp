@@ -38,6 +38,18 @@ FakeScsi::Responder acknowledging(const FailurePlan &failures) {
         return true;
     };
 }
+
+// A row of requests: the operation, the requests it made, the pause, the failures and the result.
+void requestRow(const char *name, const char *operation, const QString &trace, int pause_ms = 0,
+                const FailurePlan &failures = {}, int result = 0) {
+    QTest::newRow(name) << QString(operation) << failures << result << trace << pause_ms;
+}
+
+// A row of scripts: the files, the result, what reached the boot loader and whether it answers.
+void scriptRow(const char *name, const QStringList &files, int result, const QString &reached = "",
+               bool acknowledged = true) {
+    QTest::newRow(name) << files << acknowledged << result << reached;
+}
 } // namespace
 
 class TestTransport : public QObject {
@@ -196,53 +208,42 @@ private slots:
         // requests ("subcommand:length"), the time paused in between and what was read.
         addColumns<QString, FailurePlan, int, QString, int>(
             {"operation", "failures", "result", "trace", "pause_ms"});
-        const QString none = "";
-        const FailurePlan noFailure;
-        QTest::newRow("no data") << "chunks 0 1024" << noFailure << 0 << none << 0;
-        QTest::newRow("one chunk") << "chunks 1024 1024" << noFailure << 0 << "4:1024" << 0;
-        QTest::newRow("a byte more") << "chunks 1025 1024" << noFailure << 0 << "1:1024 4:1" << 0;
+        requestRow("no data", "chunks 0 1024", "");
+        requestRow("one chunk", "chunks 1024 1024", "4:1024");
+        requestRow("a byte more", "chunks 1025 1024", "1:1024 4:1");
         // One budget of 100 retries for the whole transfer; every retry resends the same chunk,
         // 100 ms after the failure.
         const QString spent =
             QString("1:1024 ").repeated(61) + QString("4:1024 ").repeated(40) + "4:1024";
-        QTest::newRow("100 retries in all")
-            << "chunks 2048 1024" << FailurePlan{{kSubcommandData, 60}, {kSubcommandLastData, 40}}
-            << 0 << spent << 10000;
-        QTest::newRow("101 retries in all")
-            << "chunks 2048 1024" << FailurePlan{{kSubcommandData, 60}, {kSubcommandLastData, 41}}
-            << -1 << spent << 10000;
-        QTest::newRow("raw file") << "raw 2500" << noFailure << 0 << "1:1024 1:1024 4:452" << 0;
-        QTest::newRow("raw file, transfer given up: still 0")
-            << "raw 100" << FailurePlan{{kSubcommandLastData, 1000}} << 0
-            << QString("4:100 ").repeated(101).trimmed() << 10000;
-        QTest::newRow("missing raw file") << "raw -1" << noFailure << -1 << none << 0;
-        QTest::newRow("status, first read")
-            << "status 0" << noFailure << 0 << "2:4 0d 00 ff ff" << 0;
-        QTest::newRow("status, never read")
-            << "status -4" << FailurePlan{{kSubcommandStatus, 99}} << 0
-            << QString("2:4 ").repeated(10) + "ff ff ff ff" << 900;
-        QTest::newRow("status, three tries")
-            << "status 3" << FailurePlan{{kSubcommandStatus, 99}} << 0
-            << QString("2:4 ").repeated(3) + "ff ff ff ff" << 200;
-        QTest::newRow("image") << "image 204805" << noFailure << 0
-                               << "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4" << 10;
-        QTest::newRow("image, header refused: no data before the next header")
-            << "image 100" << FailurePlan{{kSubcommandImageHeader, 1}} << 0 << "5:24 5:24 4:100 2:4"
-            << 500;
-        QTest::newRow("image, first transfer given up")
-            << "image 100" << FailurePlan{{kSubcommandLastData, 101}} << 0
-            << "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4" << 10000;
-        QTest::newRow("image never acknowledged: five tries, still 0")
-            << "image 40960" << FailurePlan{{kSubcommandStatus, 1000}} << 0
-            << QString("5:24 1:32768 4:8192" + QString(" 2:4").repeated(10) + " ")
-                   .repeated(5)
-                   .trimmed()
-            << 5 * (2 + 900);
-        QTest::newRow("empty image") << "image 0" << noFailure << 0 << "5:24 2:4" << 0;
-        QTest::newRow("missing image") << "image -1" << noFailure << -1 << none << 0;
-        QTest::newRow("shell command") << "shell" << noFailure << 0 << "6:5" << 0;
-        QTest::newRow("shell command refused: still 0")
-            << "shell" << FailurePlan{{kSubcommandShell, 1}} << 0 << "6:5" << 500;
+        requestRow("100 retries in all", "chunks 2048 1024", spent, 10000,
+                   {{kSubcommandData, 60}, {kSubcommandLastData, 40}});
+        requestRow("101 retries in all", "chunks 2048 1024", spent, 10000,
+                   {{kSubcommandData, 60}, {kSubcommandLastData, 41}}, -1);
+        requestRow("raw file", "raw 2500", "1:1024 1:1024 4:452");
+        requestRow("raw file, transfer given up: still 0", "raw 100",
+                   QString("4:100 ").repeated(101).trimmed(), 10000, {{kSubcommandLastData, 1000}});
+        requestRow("missing raw file", "raw -1", "", 0, {}, -1);
+        requestRow("status, first read", "status 0", "2:4 0d 00 ff ff");
+        requestRow("status, never read", "status -4", QString("2:4 ").repeated(10) + "ff ff ff ff",
+                   900, {{kSubcommandStatus, 99}});
+        requestRow("status, three tries", "status 3", QString("2:4 ").repeated(3) + "ff ff ff ff",
+                   200, {{kSubcommandStatus, 99}});
+        requestRow("image", "image 204805",
+                   "5:24 " + QString("1:32768 ").repeated(6) + "4:8197 2:4", 10);
+        requestRow("image, header refused: no data before the next header", "image 100",
+                   "5:24 5:24 4:100 2:4", 500, {{kSubcommandImageHeader, 1}});
+        requestRow("image, first transfer given up", "image 100",
+                   "5:24 " + QString("4:100 ").repeated(101) + "5:24 4:100 2:4", 10000,
+                   {{kSubcommandLastData, 101}});
+        requestRow("image never acknowledged: five tries, still 0", "image 40960",
+                   QString("5:24 1:32768 4:8192" + QString(" 2:4").repeated(10) + " ")
+                       .repeated(5)
+                       .trimmed(),
+                   5 * (2 + 900), {{kSubcommandStatus, 1000}});
+        requestRow("empty image", "image 0", "5:24 2:4");
+        requestRow("missing image", "image -1", "", 0, {}, -1);
+        requestRow("shell command", "shell", "6:5");
+        requestRow("shell command refused: still 0", "shell", "6:5", 500, {{kSubcommandShell, 1}});
     }
     void requests() {
         QFETCH(QString, operation);
@@ -264,10 +265,8 @@ private slots:
                         : words[0] == "status" ? readCommandStatus(word, 4, size)
                                                : sendShellCommand("reset", 5);
         QCOMPARE(got, result);
-        QCOMPARE((scsi->vendorTrace() + QStringList(words[0] == "status" ? hexOf(word, 4) : ""))
-                     .join(' ')
-                     .trimmed(),
-                 trace);
+        const QString read = words[0] == "status" ? " " + hexOf(word, 4) : "";
+        QCOMPARE(scsi->vendorTrace().join(' ') + read, trace);
         QCOMPARE(slept(), (long long)pause_ms);
         QByteArray sent; // the file's bytes, each once, in order
         for (const FakeRequest &request : scsi->requests())
@@ -308,59 +307,48 @@ private slots:
         // all (it never answers "reset"); reached: the lines sent to it, then the images it
         // loaded ("@address:size"), "|" between them
         addColumns<QStringList, bool, int, QString>({"files", "acknowledged", "result", "reached"});
-        QTest::newRow("lines normalised")
-            << QStringList{"a.txt=   nand   erase.part\tKERNEL   \r\n\tsaveenv"} << true << 0
-            << "nand erase.part KERNEL|saveenv";
-        QTest::newRow("comments and empty lines")
-            << QStringList{"a.txt=# c\n   % c\n\n \t \nsaveenv\n"} << true << 0 << "saveenv";
-        QTest::newRow("1023 bytes") << QStringList{"a.txt=  setenv \t x " + QString(1014, 'a')}
-                                    << true << 0 << "setenv x " + QString(1014, 'a');
-        QTest::newRow("two attempts, then failure")
-            << QStringList{"a.txt=nand erase\nsaveenv"} << false << -1 << "nand erase|nand erase";
-        QTest::newRow("reset unanswered ends it")
-            << QStringList{"a.txt=a\nreset\nb"} << true << 0 << "a|reset";
-        QTest::newRow("saveenv unanswered ends it")
-            << QStringList{"a.txt=saveenv\nb"} << false << 0 << "saveenv|saveenv";
-        QTest::newRow("nested scripts")
-            << QStringList{"a.txt=one\nestar s/inner.es\nthree", "s/inner.es=two"} << true << 0
-            << "one|two|three";
-        QTest::newRow("nested failure ends all")
-            << QStringList{"a.txt=estar m.es\nafter", "m.es=estar i.es\nm", "i.es=bad\ni"} << false
-            << -1 << "bad|bad";
-        QTest::newRow("a script that runs itself")
-            << QStringList{"a.txt=estar loop.es", "loop.es=step\nestar loop.es"} << true << -1
-            << QString("step|").repeated(kMaxScriptNesting).chopped(1);
-        QTest::newRow("missing script") << QStringList{"b.txt=x"} << true << -1 << "";
-        QTest::newRow("memory loads")
-            << QStringList{"a.txt=tftp 0x21000000 k/u\ntftp 0X2100000f k/u extra\ntftp 12g4 k/u\n"
-                           "tftp FFFFFFFF k/u",
-                           "k/u=" + QString(70000, 'k')}
-            << true << 0 << "@21000000:70000|@2100000f:70000|@12:70000|@ffffffff:70000";
-        QTest::newRow("missing image")
-            << QStringList{"a.txt=tftp 0x1 k/none\nafter"} << true << -1 << "";
-        QTest::newRow("address over 32 bits")
-            << QStringList{"a.txt=tftp 0x100000000 k/u", "k/u=k"} << true << -1 << "";
+        scriptRow("lines normalised", {"a.txt=   nand   erase.part\tKERNEL   \r\n\tsaveenv"}, 0,
+                  "nand erase.part KERNEL|saveenv");
+        scriptRow("comments and empty lines", {"a.txt=# c\n   % c\n\n \t \nsaveenv\n"}, 0,
+                  "saveenv");
+        scriptRow("1023 bytes", {"a.txt=  setenv \t x " + QString(1014, 'a')}, 0,
+                  "setenv x " + QString(1014, 'a'));
+        scriptRow("two attempts, then failure", {"a.txt=nand erase\nsaveenv"}, -1,
+                  "nand erase|nand erase", false);
+        scriptRow("reset unanswered ends it", {"a.txt=a\nreset\nb"}, 0, "a|reset");
+        scriptRow("saveenv unanswered ends it", {"a.txt=saveenv\nb"}, 0, "saveenv|saveenv", false);
+        scriptRow("nested scripts", {"a.txt=one\nestar s/inner.es\nthree", "s/inner.es=two"}, 0,
+                  "one|two|three");
+        scriptRow("nested failure ends all",
+                  {"a.txt=estar m.es\nafter", "m.es=estar i.es\nm", "i.es=bad\ni"}, -1, "bad|bad",
+                  false);
+        scriptRow("a script that runs itself",
+                  {"a.txt=estar loop.es", "loop.es=step\nestar loop.es"}, -1,
+                  QString("step|").repeated(kMaxScriptNesting).chopped(1));
+        scriptRow("missing script", {"b.txt=x"}, -1);
+        scriptRow("memory loads",
+                  {"a.txt=tftp 0x21000000 k/u\ntftp 0X2100000f k/u extra\ntftp 12g4 k/u\n"
+                   "tftp FFFFFFFF k/u",
+                   "k/u=" + QString(70000, 'k')},
+                  0, "@21000000:70000|@2100000f:70000|@12:70000|@ffffffff:70000");
+        scriptRow("missing image", {"a.txt=tftp 0x1 k/none\nafter"}, -1);
+        scriptRow("address over 32 bits", {"a.txt=tftp 0x100000000 k/u", "k/u=k"}, -1);
         // Every name a script reads stays inside the package folder; a run ends after 10,000
         // lines read (comments too), however its scripts nest.
         const QString refused = "tftp 0x10 %1\nafter";
         for (const char *name : {"/etc/hostname", "../../../../../etc/hostname", "../outside.bin",
                                  "boot\\..\\..\\outside.bin", "link.bin"})
-            QTest::newRow(qPrintable(QString("reads ") + name))
-                << QStringList{"a.txt=" + refused.arg(name), "link.bin>../outside.bin"} << true
-                << -1 << "";
-        QTest::newRow("runs a script beside the package")
-            << QStringList{"a.txt=estar ../outside.bin"} << true << -1 << "";
-        QTest::newRow("10,000 lines")
-            << QStringList{"a.txt=" + QString("# x\n").repeated(9999) + "saveenv"} << true << 0
-            << "saveenv";
-        QTest::newRow("10,001 lines")
-            << QStringList{"a.txt=" + QString("# x\n").repeated(10000) + "saveenv"} << true << -1
-            << "";
+            scriptRow(qPrintable(QString("reads ") + name),
+                      {"a.txt=" + refused.arg(name), "link.bin>../outside.bin"}, -1);
+        scriptRow("runs a script beside the package", {"a.txt=estar ../outside.bin"}, -1);
+        scriptRow("10,000 lines", {"a.txt=" + QString("# x\n").repeated(9999) + "saveenv"}, 0,
+                  "saveenv");
+        scriptRow("10,001 lines", {"a.txt=" + QString("# x\n").repeated(10000) + "saveenv"}, -1);
         QStringList chain = {"a.txt=estar s1.es", "s16.es=# x"}; // each runs the next ten times
         for (int level = 1; level < 16; ++level)
             chain << QString("s%1.es=").arg(level) +
                          QString("estar s%1.es\n").arg(level + 1).repeated(10);
-        QTest::newRow("sixteen nested scripts, 10^16 runs") << chain << true << -1 << "";
+        scriptRow("sixteen nested scripts, 10^16 runs", chain, -1);
     }
     void scripts() {
         QFETCH(QStringList, files);

@@ -54,7 +54,13 @@ struct WorkerRun {
     QStringList events;
 };
 
-const SimStage kStages[] = {SimStage::Camera, SimStage::Rom, SimStage::Updater, SimStage::UBoot};
+// A row of upgrades: the files taken none and the pause not looked at (-1), unless given.
+void upgradeRow(const QString &name, SimStage start, Fault fault, const QString &report,
+                const QString &logLine, int leftIn, const QList<SimStage> &taken = {},
+                int slept_ms = -1) {
+    QTest::newRow(qPrintable(name))
+        << start << fault << report << logLine << leftIn << slept_ms << taken;
+}
 } // namespace
 
 class TestWorkers : public QObject {
@@ -112,33 +118,26 @@ private slots:
                       noCamera = "0|0|No camera device detected.";
         const SimStage uBoot = SimStage::UBoot, camera = SimStage::Camera;
         const QList<SimStage> script = {uBoot, uBoot, uBoot}, none;
-        QTest::newRow("normal operation")
-            << camera << Fault::None << done
-            << "Enter the normal state of the camera upgrade process." << 0 << -1 << script;
-        QTest::newRow("updater, no boot-loader image: the script fails")
-            << SimStage::Updater << Fault::NoBootLoader << failed << "image not acknowledged:" << 2
-            << -1 << none;
-        QTest::newRow("no camera")
-            << camera << Fault::Unplugged << noCamera << "Upgrade failed." << -1 << 0 << none;
-        QTest::newRow("switch into the updater refused")
-            << camera << Fault::SwitchTimesOut << failed << any << 0 << 0 << none;
-        QTest::newRow("disk never shows")
-            << camera << Fault::NoVolume << QString("0|0|Failed to find camera device.") << any << 4
-            << 41 * 500 << none;
-        QTest::newRow("other product line")
-            << uBoot << Fault::OtherLine << noCamera << any << 3 << 0 << none;
+        upgradeRow("normal operation", camera, Fault::None, done,
+                   "Enter the normal state of the camera upgrade process.", 0, script);
+        upgradeRow("updater, no boot-loader image: the script fails", SimStage::Updater,
+                   Fault::NoBootLoader, failed, "image not acknowledged:", 2);
+        upgradeRow("no camera", camera, Fault::Unplugged, noCamera, "Upgrade failed.", -1, none, 0);
+        upgradeRow("switch into the updater refused", camera, Fault::SwitchTimesOut, failed, any, 0,
+                   none, 0);
+        upgradeRow("disk never shows", camera, Fault::NoVolume, "0|0|Failed to find camera device.",
+                   any, 4, none, 41 * 500);
+        upgradeRow("other product line", uBoot, Fault::OtherLine, noCamera, any, 3, none, 0);
         // Back in its boot loader after the script, or not back at all: not a success, also with
         // another camera of the line plugged in meanwhile.
         const QString stuck = "camera still in updater stage 2 after the upgrade";
         for (SimStage start : {camera, uBoot})
-            QTest::addRow("never returns, another camera beside, from %d", int(start))
-                << start << Fault::NeverCameraOtherBeside << failed << stuck << 3 << -1 << script;
-        QTest::newRow("disk vanishes in the kernel image")
-            << uBoot << Fault::Vanish << failed << "image not acknowledged:" << -1 << -1
-            << QList<SimStage>{uBoot};
-        QTest::newRow("disk vanishes in the updater program")
-            << SimStage::Rom << Fault::Vanish << failed << "ROM stage: updater program: failed"
-            << -1 << -1 << none;
+            upgradeRow(QString("never returns, another camera beside, from %1").arg(int(start)),
+                       start, Fault::NeverCameraOtherBeside, failed, stuck, 3, script);
+        upgradeRow("disk vanishes in the kernel image", uBoot, Fault::Vanish, failed,
+                   "image not acknowledged:", -1, {uBoot});
+        upgradeRow("disk vanishes in the updater program", SimStage::Rom, Fault::Vanish, failed,
+                   "ROM stage: updater program: failed", -1);
 
         // A camera left in each updater stage, with each way the camera fails.
         const char *const names[] = {"", "ROM", "Updater", "u-Boot"};
@@ -150,35 +149,34 @@ private slots:
                 QList<SimStage>{SimStage::Rom, SimStage::Updater}.mid(first - 1) + script;
             // The first step that announces its image with a header, and the files up to it.
             const SimStage header = std::max(start, SimStage::Updater);
+            const int inHeader = int(header);
             const bool inBootLoader = header == uBoot;
             const QString refused =
-                QString("%1 stage: %2: failed").arg(names[int(header)], steps[int(header)]);
-            const QList<SimStage> beforeHeader = all.mid(0, int(header) - first);
-            auto row = [&](const char *fault) -> QTestData & {
-                return QTest::addRow("%s, %s", names[first], fault) << start;
+                QString("%1 stage: %2: failed").arg(names[inHeader], steps[inHeader]);
+            const QList<SimStage> beforeHeader = all.mid(0, inHeader - first);
+            const auto row = [&](const char *fault) {
+                return QString(names[first]) + ", " + fault;
             };
-            row("no fault") << Fault::None << done
-                            << QString("%1 stage: %2: done").arg(names[first], steps[first]) << 0
-                            << -1 << all;
+            upgradeRow(row("no fault"), start, Fault::None, done,
+                       QString("%1 stage: %2: done").arg(names[first], steps[first]), 0, all);
             if (start == SimStage::Rom) // found by the first search after the program
-                row("updater on the same disk")
-                    << Fault::SameDisk << done << "device state: Updater" << 0 << -1 << all;
-            row("refused header") << Fault::RefusedHeader << failed << refused << int(header) << -1
-                                  << beforeHeader;
-            row("no acknowledgement")
-                << Fault::NoAck << failed << refused << int(header) << -1
-                << beforeHeader + QList<SimStage>{header, header, header, header, header};
-            row("every third vendor command fails")
-                << Fault::EveryThird << done << "camera back in normal operation" << 0 << -1 << all;
-            row("back in the wrong stage")
-                << Fault::WrongStage << failed << (inBootLoader ? stuck : "Invalid device state 1.")
-                << int(header) << -1 << (inBootLoader ? all : all.mid(0, int(header) - first + 1));
+                upgradeRow(row("updater on the same disk"), start, Fault::SameDisk, done,
+                           "device state: Updater", 0, all);
+            upgradeRow(row("refused header"), start, Fault::RefusedHeader, failed, refused,
+                       inHeader, beforeHeader);
+            upgradeRow(row("no acknowledgement"), start, Fault::NoAck, failed, refused, inHeader,
+                       beforeHeader + QList<SimStage>{header, header, header, header, header});
+            upgradeRow(row("every third vendor command fails"), start, Fault::EveryThird, done,
+                       "camera back in normal operation", 0, all);
+            upgradeRow(row("back in the wrong stage"), start, Fault::WrongStage, failed,
+                       inBootLoader ? stuck : "Invalid device state 1.", inHeader,
+                       inBootLoader ? all : all.mid(0, inHeader - first + 1));
             // The image's own pause (65,536 / 20,480 ms), 1,000 ms, then 41 searches 500 ms apart.
-            row("not back") << Fault::NotBack << failed
-                            << QString("camera did not come back after the %1")
-                                   .arg(inBootLoader ? "upgrade" : steps[first])
-                            << 4 << (start == SimStage::Updater ? 3 + 1000 + 41 * 500 : -1)
-                            << (inBootLoader ? all : all.mid(0, 1));
+            upgradeRow(row("not back"), start, Fault::NotBack, failed,
+                       QString("camera did not come back after the %1")
+                           .arg(inBootLoader ? "upgrade" : steps[first]),
+                       4, inBootLoader ? all : all.mid(0, 1),
+                       start == SimStage::Updater ? 3 + 1000 + 41 * 500 : -1);
         }
     }
     void upgrades() {
@@ -310,7 +308,7 @@ private slots:
         if (stage < 0)
             installScsiBackend(&unknown);
         else
-            camera->setStage(kStages[stage]);
+            camera->setStage(SimStage(stage));
         QList<long long> times;
         QMutex mutex;
         WorkerRun<AbnormalDetectThread> run(new AbnormalDetectThread(selector));
