@@ -58,7 +58,7 @@ std::optional<CommandResult> openChosenCamera(const CommandContext &context,
         session.open(choice.camera.device.deviceId, choice.camera.device.friendlyName);
     // Without any way to extension units on this system the camera still moves and its picture
     // can be set; each of its own settings then fails with that reason.
-    if (opened || (session.isBound() && session.systemLacksExtensionUnits()))
+    if (opened || session.openWithoutExtensionUnit())
         return std::nullopt;
     QString message = QStringLiteral("Cannot open the camera %1: it is in use by another "
                                      "program, or this user may not open it (%2).")

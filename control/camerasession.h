@@ -50,9 +50,10 @@ public:
     ControlResult open(const QString &deviceId, const QString &friendlyName);
     void close();
     bool isBound() const { return bound; }
-    // Whether the last open failed only because the system has no way to extension units: the
-    // camera still previews and moves, only its own settings are out of reach.
-    bool systemLacksExtensionUnits() const { return unitLayerMissing; }
+    // Whether the last open failed only because the system has no way to extension units while
+    // the capture device is bound: the camera previews and moves, only its own settings are out
+    // of reach.
+    bool openWithoutExtensionUnit() const { return bound && unitLayerMissing; }
     // The capture index of the bound device; -1 when none was bound.
     int captureIndex() const { return index; }
     // Lent to the upgrade worker for the one command that sends the camera into its updater.

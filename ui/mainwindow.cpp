@@ -299,9 +299,9 @@ bool MainWindow::openCamera(const QString &deviceId, const QString &friendlyName
         return false;
     const ControlResult opened = cameraSession.open(deviceId, friendlyName);
     dshowIndex = cameraSession.captureIndex();
-    vendorSettingsLeftOut =
-        !opened && cameraSession.isBound() && cameraSession.systemLacksExtensionUnits();
-    if (vendorSettingsLeftOut)
+    // Without its extension unit, which this system cannot reach, the camera still previews and
+    // moves; the Control page leaves its own settings disabled.
+    if (cameraSession.openWithoutExtensionUnit())
         qWarning() << "The camera opens without its own settings:" << opened.describe();
     else if (!opened)
         return false;
@@ -322,7 +322,6 @@ bool MainWindow::closeCamera() {
     ui->pageNavPicture->showCamera(nullptr);
     cameraSession.close();
     controlsReady = false;
-    vendorSettingsLeftOut = false;
     setControlsEnabled(false);
     return true;
 }

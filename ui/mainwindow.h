@@ -229,9 +229,6 @@ private:
     QString currentDeviceId;
     QString currentFriendlyName;
     bool controlsReady = false;
-    // The camera is open without its extension unit, which this system cannot reach: preview,
-    // pan, tilt and zoom work, the camera's own settings stay disabled.
-    bool vendorSettingsLeftOut = false;
     bool cameraLost = false;
     int vendorIndex = 255;
     int vendorId = 0;

@@ -144,7 +144,7 @@ void MainWindow::setControlsEnabled(bool enable) {
     }
 
     // The camera's own settings, and the upgrade that starts with one of them, need its unit.
-    const bool vendor = enable && !vendorSettingsLeftOut;
+    const bool vendor = enable && !cameraSession.openWithoutExtensionUnit();
     ui->comboBoxAntiFlicker->setEnabled(vendor);
     ui->comboBoxMic->setEnabled(vendor);
     ui->btnHDR->setEnabled(vendor);
@@ -162,9 +162,10 @@ void MainWindow::applyModelRestrictions(int modelIndexFromIds) {
     if (!offered.position) {
         // No framing, no position: the microphone, restore defaults and the upgrade only.
         setControlsEnabled(false);
-        ui->comboBoxMic->setEnabled(!vendorSettingsLeftOut);
-        ui->btnRestoreDefaults->setEnabled(!vendorSettingsLeftOut);
-        ui->btnUpgrade->setEnabled(!vendorSettingsLeftOut);
+        const bool vendor = !cameraSession.openWithoutExtensionUnit();
+        ui->comboBoxMic->setEnabled(vendor);
+        ui->btnRestoreDefaults->setEnabled(vendor);
+        ui->btnUpgrade->setEnabled(vendor);
     }
     if (!offered.trackingMode)
         ui->comboBoxTrackMode->setEnabled(false);
